@@ -12,7 +12,12 @@
 #include "hookstate.h"
 #include "lxpmessages.h"
 
+#include <atomic>
 #include <cstring>
+
+// The message numbers come from LxpMessage, which caches them per process in plain atomic
+// words: no lock and no allocation inside the hook.
+static_assert(std::atomic<UINT>::is_always_lock_free, "message cache must be lock-free");
 
 // The one block shared by every process that maps the library (see hookstate.h).
 HookSharedState g_hookShared __attribute__((section(HOOK_SHARED_SECTION), shared)) =
@@ -72,21 +77,48 @@ bool Is(const Name& name, const char* wanted)
     return std::strcmp(name, wanted) == 0;
 }
 
-HWND WindowUnder(POINT pt)
-{
-    return WindowFromPoint(pt);
-}
+// The window the system reports under the pointer, and its class, asked once per message
+// however many rules look at them.
+class UnderPointer {
+public:
+    explicit UnderPointer(POINT pt) : m_pt(pt) {}
+    HWND Window()
+    {
+        Read();
+        return m_hwnd;
+    }
+    const Name& Class()
+    {
+        Read();
+        return m_class;
+    }
+
+private:
+    void Read()
+    {
+        if (m_read)
+            return;
+        m_read = true;
+        m_hwnd = WindowFromPoint(m_pt);
+        ReadClassName(m_hwnd, m_class);
+    }
+
+    POINT m_pt;
+    bool m_read = false;
+    HWND m_hwnd = nullptr;
+    Name m_class = "";
+};
 
 // A window whose text the dictionary program may read: not a combo box's drop-down list,
 // not an HTML dialog, not inside the dictionary program's own pop-up or hidden window, and
 // not the window the dictionary program asked to ignore.
-bool IsCapturableWindow(POINT pt, HWND hwndTarget)
+bool IsCapturableWindow(UnderPointer& under, HWND hwndTarget)
 {
-    Name name;
-    const HWND w = WindowUnder(pt);
-    ReadClassName(w, name);
-    if (Is(name, "ComboLBox") || Is(name, "Internet Explorer_TridentDlgFrame"))
+    if (Is(under.Class(), "ComboLBox") || Is(under.Class(), "Internet Explorer_TridentDlgFrame"))
         return false;
+
+    Name name;
+    const HWND w = under.Window();
 
     HWND a = w ? GetParent(w) : nullptr;
     for (int depth = 0; a && depth < kMaxAncestors; ++depth) {
@@ -104,12 +136,11 @@ bool IsCapturableWindow(POINT pt, HWND hwndTarget)
 
 // Controls whose pixels are not running text: tab strips, toolbars, rebars, the taskbar and
 // its notification area, tree and list views, the desktop and folder views.
-bool IsExcludedControl(POINT pt)
+bool IsExcludedControl(UnderPointer& under)
 {
-    Name name;
+    const Name& name = under.Class();
+    const HWND w = under.Window();
     Name parentName;
-    const HWND w = WindowUnder(pt);
-    ReadClassName(w, name);
     if (Is(name, "SysTabControl32") || Is(name, "ToolbarWindow32") || Is(name, "ReBarWindow32"))
         return true;
     ReadClassName(w ? GetParent(w) : nullptr, parentName);
@@ -247,8 +278,12 @@ LRESULT CALLBACK MouseFunc(int nCode, WPARAM wParam, LPARAM lParam)
     const POINT pt = record->pt;
     const HWND target = record->hwnd;
 
-    // Which gesture this press is. Shift is the key state that belongs to this message.
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    UnderPointer under(pt);
+
+    // Which gesture this press is. Shift is the key state that belongs to this message (asked
+    // for presses only: a mouse move costs no more than passing it on).
+    const bool press = msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+    const bool shift = press && GetKeyState(VK_SHIFT) < 0;
     const LONG mouseState = s.nMouseState;
     const LONG mouseShift = s.bMouseShift;
     bool trigger = false;
@@ -266,8 +301,8 @@ LRESULT CALLBACK MouseFunc(int nCode, WPARAM wParam, LPARAM lParam)
     }
 
     // Presses over a window whose text can be read.
-    if ((msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) && IsCapturableWindow(pt, target)) {
-        if (IsExcludedControl(pt))
+    if (press && IsCapturableWindow(under, target)) {
+        if (IsExcludedControl(under))
             return PassOn(nCode, wParam, lParam);
         // A hold-mode report belongs to the press that step 2 took for a hold press only;
         // stale hold flags never turn a middle press or a Shift press into one.
@@ -310,15 +345,15 @@ LRESULT CALLBACK MouseFunc(int nCode, WPARAM wParam, LPARAM lParam)
             return 1;
         return PassOn(nCode, wParam, lParam);
     }
-    if (msg == WM_RBUTTONUP && s.bCaptureActive == 1 && IsCapturableWindow(pt, target) &&
-        !IsExcludedControl(pt)) {
+    if (msg == WM_RBUTTONUP && s.bCaptureActive == 1 && IsCapturableWindow(under, target) &&
+        !IsExcludedControl(under)) {
         if (s.bMessageDisplayed)
             return 1;
         return PassOn(nCode, wParam, lParam);
     }
 
     // A left press after a capture closes the pop-up (every such press, not only the first).
-    if (msg == WM_LBUTTONDOWN && s.bCloseArmed == 1 && IsCapturableWindow(pt, target))
+    if (msg == WM_LBUTTONDOWN && s.bCloseArmed == 1 && IsCapturableWindow(under, target))
         PostToNotify(LxpMsg::MouseHookClose, pt);
     return PassOn(nCode, wParam, lParam);
 }

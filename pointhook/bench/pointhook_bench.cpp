@@ -28,31 +28,30 @@ void Drain()
         DispatchMessageA(&m);
 }
 
-// Median nanoseconds per call over `rounds` batches of `batch` calls; the queue is emptied
-// between batches, outside the timing.
-double MedianNs(HOOKPROC proc, UINT msg, POINT pt, HWND target, int rounds, int batch)
+// Nanoseconds per call of one batch of `batch` calls; the queue is emptied afterwards,
+// outside the timing.
+double BatchNs(HOOKPROC proc, UINT msg, POINT pt, HWND target, int batch)
 {
     HOOKPROC volatile call = proc;
     MOUSEHOOKSTRUCT rec = {};
     rec.pt = pt;
     rec.hwnd = target;
     rec.wHitTestCode = HTCLIENT;
-    LARGE_INTEGER freq;
+    LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
-    std::vector<double> per;
-    per.reserve(static_cast<size_t>(rounds));
-    for (int r = 0; r < rounds; ++r) {
-        LARGE_INTEGER t0, t1;
-        QueryPerformanceCounter(&t0);
-        for (int i = 0; i < batch; ++i)
-            call(HC_ACTION, msg, reinterpret_cast<LPARAM>(&rec));
-        QueryPerformanceCounter(&t1);
-        Drain();
-        per.push_back(static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e9 /
-                      static_cast<double>(freq.QuadPart) / batch);
-    }
-    std::sort(per.begin(), per.end());
-    return per[per.size() / 2];
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < batch; ++i)
+        call(HC_ACTION, msg, reinterpret_cast<LPARAM>(&rec));
+    QueryPerformanceCounter(&t1);
+    Drain();
+    return static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e9 /
+           static_cast<double>(freq.QuadPart) / batch;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 }  // namespace
@@ -83,21 +82,23 @@ int main()
 
     InitHooksDll(notify, nullptr, 1, 0);
     const int rounds = 301;
-    const int batch = 200;
+    const int batch = 100;
     // Warm up the message registration and the window manager's caches.
-    MedianNs(MouseFunc, WM_RBUTTONDOWN, pt, text, 5, batch);
+    for (int i = 0; i < 5; ++i)
+        BatchNs(MouseFunc, WM_RBUTTONDOWN, pt, text, batch);
 
-    const double pass = MedianNs(PassOnly, WM_MOUSEMOVE, pt, text, rounds, batch);
-    const double move = MedianNs(MouseFunc, WM_MOUSEMOVE, pt, text, rounds, batch);
-    const double press = MedianNs(MouseFunc, WM_RBUTTONDOWN, pt, text, rounds, batch);
-    const double passAgain = MedianNs(PassOnly, WM_RBUTTONDOWN, pt, text, rounds, batch);
-
-    std::printf("pass-only hook procedure:        %8.1f ns per call (again: %.1f)\n", pass,
-                passAgain);
-    std::printf("MouseFunc, mouse move:           %8.1f ns per call  ratio %.2f\n", move,
-                move / pass);
-    std::printf("MouseFunc, trigger press (post): %8.1f ns per call  ratio %.2f\n", press,
-                press / pass);
+    // The three kinds take turns, so that a slower stretch of the machine hits all alike.
+    std::vector<double> pass, move, press;
+    for (int r = 0; r < rounds; ++r) {
+        pass.push_back(BatchNs(PassOnly, WM_MOUSEMOVE, pt, text, batch));
+        move.push_back(BatchNs(MouseFunc, WM_MOUSEMOVE, pt, text, batch));
+        press.push_back(BatchNs(MouseFunc, WM_RBUTTONDOWN, pt, text, batch));
+    }
+    const double p = Median(pass), m = Median(move), t = Median(press);
+    std::printf("median of %d batches of %d direct calls\n", rounds, batch);
+    std::printf("pass-only hook procedure:          %9.1f ns per call\n", p);
+    std::printf("MouseFunc, mouse move:             %9.1f ns per call  ratio %.2f\n", m, m / p);
+    std::printf("MouseFunc, trigger press (posted): %9.1f ns per call  ratio %.2f\n", t, t / p);
     std::fflush(stdout);
     RemoveHooksDll();  // removes the hook and ends the process
 }
