@@ -271,7 +271,10 @@ LRESULT CALLBACK MouseFunc(int nCode, WPARAM wParam, LPARAM lParam)
 {
     volatile HookSharedState& s = Shared();
     const auto* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-    if (nCode < 0 || !s.bEnabled || !record)
+    // HC_NOREMOVE: the application only looked at the message (PeekMessage without removing
+    // it, as MFC's idle loop does); the same message comes again with HC_ACTION when it is
+    // taken, and acting on both would report one press twice.
+    if (nCode < 0 || nCode == HC_NOREMOVE || !s.bEnabled || !record)
         return PassOn(nCode, wParam, lParam);
 
     const UINT msg = static_cast<UINT>(wParam);

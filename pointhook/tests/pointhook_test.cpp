@@ -560,6 +560,9 @@ TEST_F(Pointhook, NegativeCodeAndSwitchedOffPassEverything)
         for (UINT msg : kAllMessages) {
             EXPECT_EQ(Press(msg, w.plain, -1), 0) << msg;
             EXPECT_TRUE(SameBlock(State(), before)) << msg;
+            // A message the application only looked at is left for when it is taken.
+            EXPECT_EQ(Press(msg, w.plain, HC_NOREMOVE), 0) << msg;
+            EXPECT_TRUE(SameBlock(State(), before)) << msg;
         }
         Lib().SetOff();
         const HookSharedState off = State();
@@ -982,6 +985,9 @@ LXTEST_CHILD(click_target)
 {
     if (argc < 2)
         return 100;
+    // "peek": the message loop looks at each message before taking it, as MFC's idle loop
+    // does (the hook then sees a mouse message first with HC_NOREMOVE, then with HC_ACTION).
+    const bool peekFirst = argc >= 3 && std::strcmp(argv[2], "peek") == 0;
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[0]);
     HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, argv[1]);
     if (!ready || !done)
@@ -1007,7 +1013,9 @@ LXTEST_CHILD(click_target)
         if (r != WAIT_OBJECT_0 + 1)
             break;
         MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        while (peekFirst ? PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) != FALSE : true) {
+            if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+                break;
             TranslateMessage(&m);
             DispatchMessageA(&m);
         }
@@ -1022,14 +1030,14 @@ protected:
     HANDLE child = nullptr;
     HANDLE done = nullptr;
 
-    void StartTarget()
+    void StartTarget(const char* loop = "get")
     {
         const std::string id = std::to_string(GetCurrentProcessId());
         const std::string readyName = "pointhook_test_ready_" + id;
         const std::string doneName = "pointhook_test_done_" + id;
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
         done = CreateEventA(nullptr, TRUE, FALSE, doneName.c_str());
-        child = lxtest::StartChild("click_target", readyName + " " + doneName);
+        child = lxtest::StartChild("click_target", readyName + " " + doneName + " " + loop);
         ASSERT_NE(child, nullptr);
         HANDLE both[] = {ready, child};
         EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, 30000), WAIT_OBJECT_0);
@@ -1153,4 +1161,39 @@ TEST_F(PointhookDesktop, HoldModeAndPassRequestOnAnotherProgram)
     EXPECT_TRUE(TakeEvents().empty());
     EXPECT_EQ(State().bPassHook, 0);
     EXPECT_EQ(StopTarget() & ~16, 1 | 2 | 32);
+}
+
+TEST_F(PointhookDesktop, PeekingProgramSeesOneReportPerPress)
+{
+    // The program looks at every message before taking it: each press is still reported
+    // once, not once per look.
+    Reset(4, 0);
+    StartTarget("peek");
+    ASSERT_FALSE(HasFailure());
+    ASSERT_EQ(Lib().InitHooksDll(Wnd().notify, Wnd().popup, 4, 0), 0);
+    const POINT pt{(kTargetRect.left + kTargetRect.right) / 2,
+                   (kTargetRect.top + kTargetRect.bottom) / 2};
+    g_displayOnHoldUp = 0;  // no pop-up: the release goes on to the program
+    SendMouse(0, pt);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN, pt);
+    SendMouse(MOUSEEVENTF_RIGHTUP, pt);
+    std::vector<Event> ev = WaitFor(LxpMsg::OnRightMouseButtonUp);
+    const POINT pt2{pt.x + 10, pt.y};
+    SendMouse(0, pt2);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, pt2);
+    SendMouse(MOUSEEVENTF_LEFTUP, pt2);
+    for (const Event& e : WaitFor(LxpMsg::MouseHookClose))
+        ev.push_back(e);
+    lxtest::PumpMessages(500);
+    for (const Event& e : TakeEvents())
+        ev.push_back(e);
+    g_displayOnHoldUp = -1;
+
+    ASSERT_EQ(ev.size(), 3u);
+    EXPECT_STREQ(Name(ev[0].msg), "LXPAPI_MSG_ONRIGHTMOUSEBUTTONDOWN");
+    EXPECT_STREQ(Name(ev[1].msg), "LXPAPI_MSG_ONRIGHTMOUSEBUTTONUP");
+    EXPECT_STREQ(Name(ev[2].msg), "LXPAPI_MSG_MOUSEHOOKCLOSE");
+    EXPECT_EQ(ev[2].x, pt2.x);
+    // The program got its whole right click (with its context menu) and the left click.
+    EXPECT_EQ(StopTarget(), 1 | 2 | 4 | 8 | 16 | 32);
 }
