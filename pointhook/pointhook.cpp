@@ -112,6 +112,10 @@ private:
 // A window whose text the dictionary program may read: not a combo box's drop-down list,
 // not an HTML dialog, not inside the dictionary program's own pop-up or hidden window, and
 // not the window the dictionary program asked to ignore.
+// The dictionary program's windows are recognised by their titles only. Their window class,
+// "Afx:400000:800:10011:0:0", is a name the MFC framework builds from an executable's load
+// address and class styles, so any MFC program's windows may carry the same one: comparing
+// it would switch look-ups off in unrelated programs.
 bool IsCapturableWindow(UnderPointer& under, HWND hwndTarget)
 {
     if (Is(under.Class(), "ComboLBox") || Is(under.Class(), "Internet Explorer_TridentDlgFrame"))
