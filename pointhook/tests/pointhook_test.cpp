@@ -117,8 +117,7 @@ struct Event {
 
 std::vector<Event> g_events;
 bool g_inHookCall = false;
-int g_displayOnHoldUp = -1;   // >= 0: the notify window answers a hold release with this
-int g_displayOnHoldDown = -1; // >= 0: ... and a hold press with this
+int g_displayOnHoldUp = -1;  // >= 0: the notify window answers a hold release with this
 
 LRESULT CALLBACK NotifyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -129,8 +128,6 @@ LRESULT CALLBACK NotifyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                             g_inHookCall || InSendMessage() != FALSE});
         if (msg == Msg(LxpMsg::OnRightMouseButtonUp) && g_displayOnHoldUp >= 0)
             Lib().MessageDisplayed(g_displayOnHoldUp);
-        if (msg == Msg(LxpMsg::OnRightMouseButtonDown) && g_displayOnHoldDown >= 0)
-            Lib().MessageDisplayed(g_displayOnHoldDown);
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -355,7 +352,6 @@ void Reset(int mouseState, int mouseShift)
     s.bMouseShift = mouseShift;
     SetShift(false);
     g_displayOnHoldUp = -1;
-    g_displayOnHoldDown = -1;
     TakeEvents();
 }
 
