@@ -345,9 +345,9 @@ def message_from_query(query):
     for item in query.split("&"):
         key, eq, value = item.partition("=")
         if eq and key.lower() == "message":
-            return urllib.parse.unquote(value)
+            return urllib.parse.unquote(value, encoding="latin-1")
         if not eq and bare is None:
-            bare = urllib.parse.unquote(item)
+            bare = urllib.parse.unquote(item, encoding="latin-1")
     return bare or ""
 
 

@@ -120,7 +120,10 @@ def encode(text):
 
 def decode(encoded):
     """Decode an encoded text (str or bytes); returns the decoded bytes."""
-    raw = encoded.encode("latin-1") if isinstance(encoded, str) else bytes(encoded)
+    try:
+        raw = encoded.encode("latin-1") if isinstance(encoded, str) else bytes(encoded)
+    except UnicodeEncodeError:
+        raise CodecError("character outside the alphabet") from None
     if not raw:
         raise CodecError("empty text")
     k = _REVERSE.get(raw[-1])

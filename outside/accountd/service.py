@@ -119,7 +119,7 @@ class Service:
 
     def handle_line(self, line, form=None):
         """Decoded request line (str) -> (reply body bytes, request or None, status)."""
-        line = line.split("\0", 1)[0].strip()
+        line = line.split("\0", 1)[0].rstrip("\r\n")
         try:
             req = parse_request(line)
         except RequestError as e:

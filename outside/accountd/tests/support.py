@@ -129,6 +129,7 @@ def raw_exchange(port, payload, timeout=10):
     """Sends raw bytes, reads until the server closes; returns (status or None, body)."""
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
         s.sendall(payload)
+        s.shutdown(socket.SHUT_WR)
         chunks = []
         while True:
             try:
