@@ -286,6 +286,10 @@ class Handler(BaseHTTPRequestHandler):
         self.send_body(200, b"OK\r\n")
 
     def account_request(self, query):
+        if self.command == "HEAD":           # a request has effects: it must carry its reply
+            self.note = "-> 405 HEAD"
+            self.send_body(405, b"")
+            return
         encoded = ""
         if self.command == "POST":
             body = self.read_body()

@@ -3,8 +3,10 @@
 import os
 import signal
 import socket
+import threading
 import time
 import unittest
+from types import SimpleNamespace
 
 import codec
 from tests.support import RECORD, Server, first_field, raw_exchange, request_line
@@ -86,6 +88,27 @@ class WizardRoadTest(unittest.TestCase):
             self.assertEqual(s.http("GET", "/ZORodaze/ping.jsp")[0], 200)  # others still served
         self.assertEqual(s.http("GET", "/ZORodaze/ping.jsp")[0], 200)
         self.assertIsNone(s.proc.poll())
+
+
+    def test_parallel_sign_ups(self):
+        addresses = ["user%02d@example.net" % i for i in range(24)]
+        replies = {}
+
+        def sign_up(address):
+            replies[address] = first_field(self.srv.send(104, address, "English|"))
+
+        threads = [threading.Thread(target=sign_up, args=(a,)) for a in addresses]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(30)
+        self.assertEqual(sorted(replies), addresses)
+        for address, (status, fields) in replies.items():
+            self.assertEqual((status, fields[1]), ("10", address))
+        files = [self.srv.mail(a)["File"] for a in addresses]
+        self.assertEqual(len(set(os.path.basename(f)[:6] for f in files)), len(addresses))
+        self.assertEqual(self.srv.http("HEAD", "/ZORodaze/ping.jsp"), (200, b""))
+        self.assertEqual(self.srv.http("HEAD", "/ZORodaze/NV?message=abc")[0], 405)
 
 
 class FaultTest(unittest.TestCase):
@@ -171,6 +194,15 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(srv.http("GET", "/ZORodaze/ping.jsp")[1], b"?? this is not an encoded reply ??\r\n")
         os.remove(path)
         self.assertEqual(first_field(srv.send(104, EMAIL, "English|"))[0], "21")
+
+
+    def test_control_paths_answer_loopback_only(self):
+        from accountd import Handler
+        for address, ok in (("127.0.0.1", True), ("127.3.4.5", True), ("::1", True),
+                            ("10.0.0.7", False), ("192.168.1.2", False), ("::ffff:10.0.0.7", False),
+                            ("junk", False)):
+            self.assertEqual(Handler.is_loopback(SimpleNamespace(client_address=(address, 1))), ok,
+                             address)
 
 
 class StopTest(unittest.TestCase):
