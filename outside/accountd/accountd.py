@@ -99,6 +99,7 @@ class Settings:
         self.fault, self.form = fault, form
         self.control_file = control_file
         self.control_seen = None
+        self.poll_lock = threading.Lock()
 
     def apply(self, pairs):
         """Change the settings; raises ValueError and changes nothing on bad input."""
@@ -115,6 +116,10 @@ class Settings:
         """Apply the control file when it appeared or changed; restore when it went."""
         if not self.control_file:
             return
+        with self.poll_lock:
+            self._poll_control_file(log)
+
+    def _poll_control_file(self, log):
         try:
             st = os.stat(self.control_file)
             seen = (st.st_mtime_ns, st.st_size)
@@ -170,9 +175,11 @@ class Handler(BaseHTTPRequestHandler):
 
     def is_loopback(self):
         try:
-            return ipaddress.ip_address(self.client_address[0].split("%")[0]).is_loopback
+            ip = ipaddress.ip_address(self.client_address[0].split("%")[0])
         except ValueError:
             return False
+        mapped = getattr(ip, "ipv4_mapped", None)     # ::ffff:127.0.0.1 on a dual-stack socket
+        return (mapped or ip).is_loopback
 
     def send_body(self, status, body, content_type="text/plain; charset=us-ascii"):
         self.send_response(status)

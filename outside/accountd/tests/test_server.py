@@ -198,7 +198,7 @@ class FaultTest(unittest.TestCase):
 
     def test_control_paths_answer_loopback_only(self):
         from accountd import Handler
-        for address, ok in (("127.0.0.1", True), ("127.3.4.5", True), ("::1", True),
+        for address, ok in (("127.0.0.1", True), ("127.3.4.5", True), ("::1", True), ("::ffff:127.0.0.1", True),
                             ("10.0.0.7", False), ("192.168.1.2", False), ("::ffff:10.0.0.7", False),
                             ("junk", False)):
             self.assertEqual(Handler.is_loopback(SimpleNamespace(client_address=(address, 1))), ok,
