@@ -163,6 +163,15 @@ int main()
         else
             bare.push_back(b);
     }
+    // What the worker asks before every exchange: is the machine online?
+    std::vector<double> online;
+    for (int i = 0; i < 50; ++i) {
+        DWORD flags = 0;
+        const double t0 = Now();
+        InternetGetConnectedState(&flags, 0);
+        online.push_back(Now() - t0);
+    }
+    std::printf("connected-state query (median of 50): %.2f ms\n", Median(online) * 1000);
     std::printf("latency over %d loopback requests (median): SendRequest to reply callback %.2f ms, "
                 "bare WinInet GET %.2f ms; failures %d\n",
                 n, Median(viaClient) * 1000, Median(bare) * 1000, failures);
