@@ -1,6 +1,7 @@
 // CCommClient through netcourier.dll against the local fixture server.
 #include "netcourier.h"
 
+#include "jobs.h"
 #include "testutil.h"
 
 #include <wininet.h>
@@ -692,4 +693,105 @@ TEST(Offline, RequestFailsWithoutHttpAttempt)
     EXPECT_EQ(dl[0].status, -1);
     EXPECT_TRUE(dl[0].nullText);
     EXPECT_TRUE(HasLine(LogTexts(s.log), "CCommClient::DownloadWorkerThread(HTTP Object -> /f.bin) --> 17. Internet Connection Offline."));
+}
+
+LXTEST_CHILD(nc_wme)
+{
+    // Runs as a copy of the test program that Wine presents as Windows ME.
+    lxtest::CurrentDir cd(argv[0]);
+    if (netcourier::OsName() != "WME")
+        return 10;
+    CCommClient client;
+    client.SetOnLineServer("127.0.0.1");
+    client.SetOnLinePort(argv[1]);
+    int busy = 0;
+    UINT context = 0;
+    Recorder::Get().Reset(&busy);
+    if (client.SendRequest(104, "en|", &Recorder::ReplyProc, &busy, context, nullptr, nullptr) != 1)
+        return 11;
+    if (!WaitLog(LogPath(argv[0]), kEndLine, 1, 30000))
+        return 12;
+    const auto calls = Recorder::Get().Replies();
+    return calls.size() == 1 && calls[0].status == -1 ? 0 : 13;
+}
+
+TEST(Offline, WindowsMeSkipsTheConnectedStateQuery)
+{
+    if (!ExpectOffline())
+        GTEST_SKIP() << "runs from run_offline.sh only";
+    // A copy of this program (and the library) under a name that Wine reports as Windows ME.
+    const std::string dir = ScratchWithLogs("nc_wme");
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string selfDir = self;
+    selfDir = selfDir.substr(0, selfDir.find_last_of('\\'));
+    const std::string copy = dir + "\\netcourier_wme.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((selfDir + "\\netcourier.dll").c_str(), (dir + "\\netcourier.dll").c_str(), FALSE));
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\netcourier_wme.exe", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("winme"), 6);
+    RegCloseKey(key);
+
+    const std::string cmd = "\"" + copy + "\" --lxtest-child nc_wme \"" + dir + "\" 8080";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
+    CloseHandle(pi.hThread);
+    const int rc = lxtest::WaitExit(pi.hProcess, 60000);
+    CloseHandle(pi.hProcess);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\netcourier_wme.exe");
+    ASSERT_EQ(rc, 0) << "10: not reported as WME, 11-13: request";
+
+    // Offline as the machine is, the exchange was attempted (and failed on the network).
+    const auto lines = LogTexts(LogPath(dir));
+    const std::string P = "CCommClient::WorkerThread(Request Code --> 104";
+    EXPECT_FALSE(HasLine(lines, P + ") --> 15. Internet Offlinef"));
+    EXPECT_TRUE(HasLine(lines, P + ") --> 5. Open an HTTP Connection"));
+    bool failed = false;
+    for (const auto& l : lines)
+        failed |= l.rfind(P + ") --> 13a. Error Occurred -->Internet Exception ", 0) == 0;
+    EXPECT_TRUE(failed);
+}
+
+// Against the account-service stand-in, started by run_with_accountd.sh.
+TEST(Accountd, RequestsAndRepliesOfTheAccountService)
+{
+    char port[16] = {};
+    if (GetEnvironmentVariableA("NC_ACCOUNTD_PORT", port, sizeof port) == 0)
+        GTEST_SKIP() << "runs from run_with_accountd.sh only";
+    Session s("nc_accountd");
+    s.client.SetOnLineServer("127.0.0.1");
+    s.client.SetOnLinePort(port);
+    s.client.SetApplicationVersion("2.9");
+    s.client.SetAppBuildNumber("100");
+    s.client.SetProtocolVersion("1");
+    s.client.SetEmailAddress("someone@example.org");
+    int busy = 0;
+    UINT context = 0;
+
+    // E-mail sign-up (GET): a new address gets its PIN mailed; the reply names the address.
+    Recorder::Get().Reset(&busy);
+    ASSERT_EQ(1, s.client.SendRequest(104, "en|", &Recorder::ReplyProc, &busy, context, nullptr, nullptr));
+    ASSERT_TRUE(WaitLog(s.log, kEndLine, 1));
+    auto calls = Recorder::Get().Replies();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].status, 0);
+    EXPECT_NE(calls[0].text.find("|someone@example.org"), std::string::npos) << calls[0].text;
+    EXPECT_EQ(calls[0].length, static_cast<int>(calls[0].text.size()));
+
+    // Code 200 goes out as a POST; the service echoes the address and the data.
+    Recorder::Get().Reset(&busy);
+    ASSERT_EQ(1, s.client.SendRequest(200, "one|two words|three|", &Recorder::ReplyProc, &busy,
+                                      context, nullptr, nullptr));
+    ASSERT_TRUE(WaitLog(s.log, kEndLine, 2));
+    calls = Recorder::Get().Replies();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].status, 0);
+    EXPECT_NE(calls[0].text.find("|someone@example.org|one|two words|three"), std::string::npos)
+        << calls[0].text;
 }

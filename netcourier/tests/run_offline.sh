@@ -8,6 +8,10 @@ winerun=$1
 build=$2
 exe=$3
 mkdir -p "$build"
+if ! unshare -n true 2>/dev/null; then
+  echo "netcourier_offline: this machine does not allow a network namespace (unshare -n); skipped"
+  exit 77
+fi
 exec unshare -n bash -c '
   winerun=$1; build=$2; exe=$3
   NC_EXPECT_OFFLINE=1 "$winerun" --build "$build" "$exe" --gtest_filter="Offline.*:Online.*"
