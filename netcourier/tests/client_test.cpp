@@ -233,6 +233,8 @@ TEST(Client, Code200GoesOutAsPostAndPrefixesApply)
     s.PointAt(server);
     s.client.SetEmailAddress("e@x.org");
     s.client.SetContentType("text/x-lexi");
+    IconWindow parent;
+    s.client.SetParentHWND(parent.Hwnd());
     int busy = 0;
     UINT context = 5;
     Recorder::Get().Reset(&busy);
@@ -272,6 +274,7 @@ TEST(Client, Code200GoesOutAsPostAndPrefixesApply)
         EXPECT_EQ(c.status, 0);
         EXPECT_EQ(c.text, "ok");
     }
+    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
 }
 
 TEST(Client, EmptyUndecodableAndErrorStatusReplies)
@@ -355,6 +358,8 @@ TEST(Client, WinInetErrors)
 {
     FixtureServer& server = Server();
     Session s("nc_wininet");
+    IconWindow parent;
+    s.client.SetParentHWND(parent.Hwnd());
     int busy = 0;
     UINT context = 3;
     const std::string P = "CCommClient::WorkerThread(Request Code --> 108";
@@ -424,6 +429,7 @@ TEST(Client, WinInetErrors)
             l == P + ") --> 13b. Error Occurred -->Error 0: \"HTTP Error\"")
             ++errors;
     EXPECT_EQ(errors, 3u);
+    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
 }
 
 TEST(Client, RefusedWithoutServerOrWhileBusy)
