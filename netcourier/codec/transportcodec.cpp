@@ -235,6 +235,8 @@ public:
     }
 
     size_t Left() const { return m_total - m_pos; }
+    size_t Pos() const { return m_pos; }
+    size_t Total() const { return m_total; }
 
     // Callers check Left() first.
     unsigned Bit()
@@ -313,14 +315,25 @@ bool TransportDecode(std::string_view encoded, std::string& out)
         DecodeTree t;
         if (!ReadTree(r, t))
             return false;
+        // The data, a character at a time: a 1 bit goes to child 0, a 0 bit to child 1.
         std::string result;
+        result.reserve(len);
         int32_t node = 0;
-        while (r.Left() > 0) {
-            node = t.child[node][r.Bit() == 1 ? 0 : 1];
-            if (t.child[node][0] < 0) {
-                result.push_back(static_cast<char>(t.value[node]));
-                node = 0;
+        const size_t total = r.Total();
+        size_t pos = r.Pos();
+        while (pos < total) {
+            const unsigned v = static_cast<unsigned>(kReverse.index[chars[pos / 6]]);
+            const unsigned offset = static_cast<unsigned>(pos % 6);
+            const size_t left = total - pos;
+            const unsigned count = left < 6 - offset ? static_cast<unsigned>(left) : 6 - offset;
+            for (unsigned b = 0; b < count; ++b) {
+                node = t.child[node][((v >> (5 - offset - b)) & 1u) ? 0 : 1];
+                if (t.child[node][0] < 0) {
+                    result.push_back(static_cast<char>(t.value[node]));
+                    node = 0;
+                }
             }
+            pos += count;
         }
         out.swap(result);
         return true;
