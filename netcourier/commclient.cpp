@@ -7,6 +7,7 @@
 #include "core/jobs.h"
 
 #include <cstdio>
+#include <memory>
 #include <system_error>
 
 using netcourier::CommLog;
@@ -131,27 +132,37 @@ int CCommClient::SendRequest(UINT requestCode, const char* data, LPCOMMREPLYPROC
         CommLog("CCommClient::SendRequest() --> No Online Server");
         return 0;
     }
-    auto job = std::make_unique<netcourier::SendJob>();
+    std::unique_ptr<netcourier::SendJob> job;
+    try {
+        job = std::make_unique<netcourier::SendJob>();
+    } catch (...) {
+        return 0;  // out of memory: nothing is thrown to the caller
+    }
     job->busy = netcourier::BusyFlag(busyFlag);
     if (!job->busy.Admit()) {
         CommLog(std::string("CCommClient::SendRequest() --> Request has not yet been finish [") +
                 "Request code : " + code + "]");
         return 0;
     }
-    // The worker works on copies: changing a setting never touches a request under way.
+    try {
+        // The worker works on copies: changing a setting never touches a request under way.
+        job->requestPrefix = m_strRequestPrefix;
+        job->requestLine = m_strApplicationCode + ";" + m_strApplicationVersion + ";" +
+                           m_strAppBuildNumber + ";" + m_strProtocolVersion + ";" + code + ";|" +
+                           m_strEmailAddress + "|" + Text(data);
+        job->headers = "user-agent: null \r\ncontent-type: " + m_strContentType + "\r\n";
+        job->server = m_strOnLineServer;
+        job->port = m_strOnLinePort;
+        job->codeText = code;
+    } catch (...) {
+        job->busy.Clear();
+        return 0;
+    }
     job->context = &context;
     job->replyProc = replyProc;
     job->statusProc = statusProc;
     job->replyWnd = replyWnd;
     job->parentWnd = m_hParentWnd;
-    job->requestPrefix = m_strRequestPrefix;
-    job->requestLine = m_strApplicationCode + ";" + m_strApplicationVersion + ";" +
-                       m_strAppBuildNumber + ";" + m_strProtocolVersion + ";" + code + ";|" +
-                       m_strEmailAddress + "|" + Text(data);
-    job->headers = "user-agent: null \r\ncontent-type: " + m_strContentType + "\r\n";
-    job->server = m_strOnLineServer;
-    job->port = m_strOnLinePort;
-    job->codeText = code;
     if (!netcourier::AddCommLockUser()) {
         job->busy.Clear();
         return 0;
@@ -170,7 +181,16 @@ int CCommClient::SendDownloadRequest(const char* server, const char* port,
                                      HWND progressBar, HWND replyWnd)
 {
     CommLog("CCommClient::SendDownloadRequest() --> start invoke");
-    auto job = std::make_unique<netcourier::DownloadJob>();
+    std::unique_ptr<netcourier::DownloadJob> job;
+    try {
+        job = std::make_unique<netcourier::DownloadJob>();
+        job->server = Text(server);
+        job->port = Text(port);
+        job->objectPath = Text(objectPath);
+        job->localPath = Text(localPath);
+    } catch (...) {
+        return 0;  // out of memory: nothing is thrown to the caller
+    }
     job->busy = netcourier::BusyFlag(busyFlag);
     if (!job->busy.Admit())
         return 0;
@@ -179,10 +199,6 @@ int CCommClient::SendDownloadRequest(const char* server, const char* port,
     job->progressBar = progressBar;
     job->replyWnd = replyWnd;
     job->parentWnd = m_hParentWnd;
-    job->server = Text(server);
-    job->port = Text(port);
-    job->objectPath = Text(objectPath);
-    job->localPath = Text(localPath);
     if (!netcourier::AddCommLockUser()) {
         job->busy.Clear();
         return 0;
