@@ -194,6 +194,36 @@ TEST(Client, RequestOnTheWireAndItsReply)
         EXPECT_EQ(l.find("BAD LINE"), std::string::npos) << l;
 }
 
+TEST(Client, RedirectIsFollowedAndReported)
+{
+    FixtureServer& server = Server();
+    server.ClearRequests();
+    Reply r;
+    r.body = ReplyBody("moved|");
+    r.redirectTo = "/elsewhere/reply";
+    server.SetReply(r);
+    Session s("nc_redirect");
+    s.PointAt(server);
+    int busy = 0;
+    UINT context = 2;
+    Recorder::Get().Reset(&busy);
+    ASSERT_EQ(1, s.client.SendRequest(104, "en|", &Recorder::ReplyProc, &busy, context,
+                                      &Recorder::StatusProc, nullptr));
+    ASSERT_TRUE(WaitLog(s.log, kEndLine, 1));
+    server.SetReply(Reply());
+    const auto calls = Recorder::Get().Replies();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].status, 0);
+    EXPECT_EQ(calls[0].text, "moved|");
+    const auto q = server.Requests();
+    ASSERT_EQ(q.size(), 2u);
+    EXPECT_EQ(q[1].path, "/elsewhere/reply");
+    bool redirected = false;
+    for (const auto& st : Recorder::Get().Statuses())
+        redirected |= st.first == 11 && st.second.empty();
+    EXPECT_TRUE(redirected) << "status index 11 for the redirect";
+}
+
 TEST(Client, PasswordRequestLineNeverLogged)
 {
     FixtureServer& server = Server();

@@ -152,7 +152,8 @@ void FixtureServer::SetReply(const Reply& reply)
 {
     std::string cfg = "status=" + std::to_string(reply.status) + "\nbody_hex=" +
                       ToHex(reply.body) + "\nmode=" + reply.mode +
-                      "\ndelay_ms=" + std::to_string(reply.delayMs) + "\n";
+                      "\ndelay_ms=" + std::to_string(reply.delayMs) +
+                      "\nredirect_to=" + reply.redirectTo + "\n";
     WriteReplace(m_folder + "\\reply.cfg", cfg);
 }
 

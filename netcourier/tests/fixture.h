@@ -25,6 +25,7 @@ struct Reply {
     std::string body;
     std::string mode = "normal";  // normal | nolength | drop
     int delayMs = 0;
+    std::string redirectTo;  // every other path gets a 302 to this one
 };
 
 class FixtureServer {

@@ -9,6 +9,7 @@ answered from DIR/reply.cfg (read again for each request, key=value lines):
     mode=normal         normal | nolength (no Content-Length, body ends with the connection)
                         | drop (close the connection without an answer)
     delay_ms=0          wait before answering
+    redirect_to=        when set, every other path gets a 302 to this one
 
 and recorded as one line of DIR/requests.log, written before the answer goes out:
 
@@ -33,7 +34,7 @@ class State:
 
 
 def read_config(path):
-    cfg = {"status": "200", "body_hex": "", "mode": "normal", "delay_ms": "0"}
+    cfg = {"status": "200", "body_hex": "", "mode": "normal", "delay_ms": "0", "redirect_to": ""}
     try:
         with open(path, encoding="latin-1") as f:
             for line in f:
@@ -84,6 +85,12 @@ def make_handler(folder):
                         self.connection.shutdown(socket.SHUT_RDWR)
                     except OSError:
                         pass
+                    return
+                if cfg["redirect_to"] and self.path != cfg["redirect_to"]:
+                    self.send_response(302)
+                    self.send_header("Location", cfg["redirect_to"])
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
                     return
                 data = bytes.fromhex(cfg["body_hex"])
                 self.send_response(int(cfg["status"]))
