@@ -3,22 +3,26 @@ BUILD   ?= build
 JOBS    ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all bootstrap configure build build-x64 build-x86 test run bench clean
+.PHONY: all bootstrap configure configure-x64 configure-x86 build build-x64 build-x86 test run bench clean
 
 all: build
 
 bootstrap:
 	@tools/bootstrap
 
-$(BUILD)/%/build.ninja: CMakeLists.txt cmake/toolchain-x86_64.cmake cmake/toolchain-i686.cmake | bootstrap
-	cmake -S . -B $(BUILD)/$* -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-$(if $(filter x64,$*),x86_64,i686).cmake
+# Configured every time (a second or two): module folders join the build when they appear.
+configure-x64: bootstrap
+	@cmake -S . -B $(BUILD)/x64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64.cmake >/dev/null
 
-configure: $(BUILD)/x64/build.ninja $(BUILD)/x86/build.ninja
+configure-x86: bootstrap
+	@cmake -S . -B $(BUILD)/x86 -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686.cmake >/dev/null
 
-build-x64: bootstrap $(BUILD)/x64/build.ninja
+configure: configure-x64 configure-x86
+
+build-x64: configure-x64
 	cmake --build $(BUILD)/x64 -j $(JOBS)
 
-build-x86: bootstrap $(BUILD)/x86/build.ninja
+build-x86: configure-x86
 	cmake --build $(BUILD)/x86 -j $(JOBS)
 
 build: build-x64 build-x86
