@@ -85,6 +85,11 @@ CSettingsStore::~CSettingsStore()
 
 void CSettingsStore::Open(const std::string& appName, HWND hwnd)
 {
+    if (!m_engine || !m_engine->IsLoaded()) {
+        m_engine = std::make_unique<CSQLiteLibrary>(
+            CSQLiteLibrary::PathFor(lxkeys::kEngineDir).c_str());
+        m_engine->Load();
+    }
     EnsureDatabase();
     UpgradeUserTables();
     ReadMachineValues();

@@ -9,8 +9,11 @@
 // stay consistent through the registry alone.
 #pragma once
 
+#include "sqlitedb.h"
+
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 class CSettingsStore {
@@ -141,6 +144,9 @@ private:
     std::string m_appName;
     HWND m_hwnd = nullptr;
     HKEY m_releaseKey = nullptr;
+    // One more reference on the engine library for the store's lifetime: every operation
+    // still loads and frees its own copy, but the library stays mapped between them.
+    std::unique_ptr<CSQLiteLibrary> m_engine;
 
     std::string m_productId;
     std::string m_windowsProductName;

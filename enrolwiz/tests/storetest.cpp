@@ -199,26 +199,33 @@ int FinishChild(HANDLE process, DWORD timeoutMs)
     return code;
 }
 
+namespace {
+
+struct DialogSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (owner == s->pid && std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 HWND FindProcessDialog(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } s{pid, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[64] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    DialogSearch s{pid, nullptr};
+    EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
