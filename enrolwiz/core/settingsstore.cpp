@@ -400,8 +400,12 @@ void CSettingsStore::ImportKey(const char* keyPath, const char* table)
     for (DWORD index = 0;; ++index) {
         char name[260];
         DWORD nameLen = sizeof name;
-        if (RegEnumValueA(key, index, name, &nameLen, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        const LSTATUS rc =
+            RegEnumValueA(key, index, name, &nameLen, nullptr, nullptr, nullptr, nullptr);
+        // A name too long for the table is left out; the values after it still come in.
+        if (rc == ERROR_MORE_DATA)
+            continue;
+        if (rc != ERROR_SUCCESS)
             break;
         BYTE data[260] = {};
         DWORD size = sizeof data;

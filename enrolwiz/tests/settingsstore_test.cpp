@@ -358,7 +358,8 @@ TEST_F(SettingsStoreTest, ImportAndExportOfTheReleaseKey)
     SeedText("szHigh", "M\xFC" "nchen \xC4");
     SeedValue("binValue", REG_BINARY, std::string("ab\0cd", 5));
     SeedValue("szExpand", REG_EXPAND_SZ, std::string("%TEMP%\\x") + '\0');
-    SeedText(std::string(259, 'n').c_str(), "long name");
+    SeedText(std::string(259, 'n').c_str(), "longest name");
+    SeedText(std::string(260, 'a').c_str(), "name too long");  // listed before the others
 
     CSettingsStore s;
     s.Open("test", nullptr);
@@ -376,6 +377,8 @@ TEST_F(SettingsStoreTest, ImportAndExportOfTheReleaseKey)
     EXPECT_EQ(MirrorRow("szHigh"), "M\xFC" "nchen \xC4");
     EXPECT_EQ(MirrorRow("binValue"), "ab");
     EXPECT_EQ(MirrorRow("szExpand"), "%TEMP%\\x");
+    EXPECT_EQ(MirrorRow(std::string(259, 'n').c_str()), "longest name");
+    EXPECT_EQ(MirrorRow(std::string(260, 'a').c_str()), std::nullopt);
     const auto types = Rows("Select * From NorvantaReg where ValueName in "
                             "('szEmail', 'dwLastSyncInfo', 'binValue', 'szExpand') "
                             "order by ValueName");
