@@ -1,0 +1,133 @@
+#include "lexiregapp.h"
+
+#include "appmessage.h"
+#include "settingsstore.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+HINSTANCE g_resourceHandle = nullptr;
+const char kHiddenClass[] = "LXPRegistrationMarker";
+
+}  // namespace
+
+HINSTANCE LxResourceHandle()
+{
+    return g_resourceHandle;
+}
+
+void LxSetResourceHandle(HINSTANCE module)
+{
+    g_resourceHandle = module;
+}
+
+void RunWizardSheet(int startAtEmail)
+{
+    (void)startAtEmail;
+}
+
+CLexiRegApp::CLexiRegApp() : m_runSheet(RunWizardSheet) {}
+
+CLexiRegApp::~CLexiRegApp()
+{
+    if (m_hiddenWindow && IsWindow(m_hiddenWindow))
+        DestroyWindow(m_hiddenWindow);
+}
+
+int CLexiRegApp::StartAtEmailFromCommandLine(const std::string& commandLine)
+{
+    return _stricmp(commandLine.c_str(), "-regemail-") == 0 ? 1 : 0;
+}
+
+const char* CLexiRegApp::LanguageModuleFor(const std::string& displayLanguage)
+{
+    if (_stricmp(displayLanguage.c_str(), "Deutsch") == 0)
+        return "resde.dll";
+    if (_stricmp(displayLanguage.c_str(), "Chinese (S)") == 0)
+        return "reszh.dll";
+    if (_stricmp(displayLanguage.c_str(), "Vietnamese") == 0)
+        return "resvi.dll";
+    return "resen.dll";
+}
+
+void CLexiRegApp::CreateHiddenWindow()
+{
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    wc.style = CS_SAVEBITS;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kHiddenClass;
+    RegisterClassA(&wc);  // already registered by an earlier application object: fine
+    m_hiddenWindow = CreateWindowExA(WS_EX_TOPMOST, kHiddenClass, kInstanceTitle, 0, 400, 400,
+                                     500, 500, nullptr, nullptr, instance, nullptr);
+}
+
+BOOL CLexiRegApp::InitInstance(const char* commandLine)
+{
+    // 1. Common controls and ActiveX hosting for the wizard's dialogs.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    const bool ole = SUCCEEDED(OleInitialize(nullptr));
+
+    // 2. Another copy (or any window of that title) is running: end silently.
+    if (FindWindowA(nullptr, kInstanceTitle)) {
+        if (ole)
+            OleUninitialize();
+        return FALSE;
+    }
+
+    // 3. Mark this copy as running.
+    CreateHiddenWindow();
+
+    // 4.-5. The command line and the settings (the database is made on first use).
+    const std::string command = commandLine ? commandLine : "";
+    auto store = std::make_unique<CSettingsStore>();
+    store->Open("Application101", nullptr);
+
+    // 6.-7. The language module of the stored display language, else the fallback module.
+    m_chosenModule = LanguageModuleFor(store->szDisplayLanguage());
+    m_loadedModule.clear();
+    if (!m_resourceModule) {
+        m_resourceModule = LoadLibraryA(m_chosenModule.c_str());
+        if (m_resourceModule) {
+            m_loadedModule = m_chosenModule;
+        } else {
+            m_resourceModule = LoadLibraryA(kFallbackModule);
+            if (m_resourceModule)
+                m_loadedModule = kFallbackModule;
+        }
+    }
+    LxSetResourceHandle(m_resourceModule);
+
+    if (!m_resourceModule) {
+        // Without a language module there are no pages to show.
+        ShowAppMessage("The language files \"" + m_chosenModule + "\" and \"" +
+                       std::string(kFallbackModule) +
+                       "\" could not be loaded.\nPlease install the program again.");
+    } else {
+        // 8.-11. The wizard sheet, modal; whatever it throws ends here.
+        try {
+            if (m_runSheet)
+                m_runSheet(StartAtEmailFromCommandLine(command));
+        } catch (...) {
+        }
+    }
+
+    // 12. Clean up.
+    if (m_resourceModule) {
+        FreeLibrary(m_resourceModule);
+        m_resourceModule = nullptr;
+    }
+    LxSetResourceHandle(nullptr);
+    store.reset();
+    if (ole)
+        OleUninitialize();
+    return FALSE;
+}

@@ -1,0 +1,19 @@
+// enrolwiz: the first-run setup wizard of the dictionary.
+#include "lexiregapp.h"
+#include "programlog.h"
+
+namespace {
+
+CLexiRegApp theApp;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
+{
+    // The program-wide log was opened by static construction; nothing here writes to it,
+    // but the program must hold it from its first moment on.
+    volatile bool logOpen = g_ErrorLog.IsOpen();
+    (void)logOpen;
+    theApp.InitInstance(commandLine);
+    return 0;
+}

@@ -1,0 +1,255 @@
+// Start-up of the wizard: the command-line switch, the language module, the single-instance
+// window, clean-up, and the real program started as a second process.
+#include "lexiregapp.h"
+#include "programlog.h"
+#include "resids.h"
+#include "storetest.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace storetest;
+
+class StartupTest : public ScratchTest {};
+
+namespace {
+
+std::string ModuleString(HINSTANCE module, UINT id)
+{
+    char buf[256] = {};
+    if (!module || LoadStringA(module, id, buf, sizeof buf) <= 0)
+        return std::string();
+    return buf;
+}
+
+// Language modules from the stage into the current scratch folder (all but `except`).
+void CopyLanguageModules(const std::string& dir, const std::string& except = std::string())
+{
+    for (const char* m : {"resen.dll", "resde.dll", "reszh.dll", "resvi.dll", "resreg.dll"}) {
+        if (except.find(m) != std::string::npos)
+            continue;
+        ASSERT_TRUE(CopyFileA((lxtest::StageDir() + "\\" + m).c_str(), (dir + "\\" + m).c_str(),
+                              FALSE))
+            << m;
+    }
+}
+
+struct SheetSeen {
+    bool ran = false;
+    int startAtEmail = -1;
+    std::string module;
+    HWND marker = nullptr;
+};
+
+// Runs the start-up with a sheet that notes what it was given.
+SheetSeen Start(const char* commandLine, CLexiRegApp& app)
+{
+    SheetSeen seen;
+    app.SetSheetRunner([&seen](int startAtEmail) {
+        seen.ran = true;
+        seen.startAtEmail = startAtEmail;
+        seen.module = ModuleString(LxResourceHandle(), IDS_RES_MODULE);
+        seen.marker = FindWindowA(nullptr, CLexiRegApp::kInstanceTitle);
+    });
+    EXPECT_FALSE(app.InitInstance(commandLine));
+    return seen;
+}
+
+}  // namespace
+
+TEST(Startup, CommandLineSwitch)
+{
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("-regemail-"), 1);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("-REGEMAIL-"), 1);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("-RegEmail-"), 1);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine(" -regemail-"), 0);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("-regemail- "), 0);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("-regemail- -x"), 0);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine("/regemail"), 0);
+    EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine(""), 0);
+}
+
+TEST(Startup, LanguageModuleByDisplayLanguage)
+{
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Deutsch"), "resde.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("deutsch"), "resde.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("German"), "resen.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Chinese (S)"), "reszh.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("chinese (s)"), "reszh.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Chinese"), "resen.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("VIETNAMESE"), "resvi.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("English"), "resen.dll");
+    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor(""), "resen.dll");
+}
+
+TEST(Startup, ProgramLogIsOpenedStatically)
+{
+    EXPECT_EQ(g_ErrorLog.Path(), ".\\logs\\ErrorLog.log");
+    EXPECT_EQ(g_ErrorLog.SizeLimit(), 1000u * 1024u);
+}
+
+TEST_F(StartupTest, StartupLoadsTheModuleOfTheStoredLanguage)
+{
+    CopyLanguageModules(m_dir, "resvi.dll");
+    CreateReleaseKey();
+    struct Case {
+        const char* language;
+        const char* commandLine;
+        const char* module;
+        int startAtEmail;
+    };
+    const Case cases[] = {
+        {"deutsch", "-REGEMAIL-", "resde.dll", 1},
+        {"German", " -regemail-", "resen.dll", 0},
+        {"Chinese (S)", "-regemail-", "reszh.dll", 1},
+        {"", "", "resen.dll", 0},
+        {"Vietnamese", "-regemail-", "resreg.dll", 1},  // resvi.dll is missing
+    };
+    for (const Case& c : cases) {
+        SeedText("szDisplayLanguage", c.language);
+        CLexiRegApp app;
+        const SheetSeen seen = Start(c.commandLine, app);
+        EXPECT_TRUE(seen.ran) << c.language;
+        EXPECT_EQ(seen.module, c.module) << c.language;
+        EXPECT_EQ(seen.startAtEmail, c.startAtEmail) << c.language;
+        EXPECT_EQ(seen.marker, app.HiddenWindow());
+        EXPECT_EQ(app.LoadedModule(), c.module);
+        // Clean-up: the module is freed and no longer the resource handle.
+        EXPECT_EQ(LxResourceHandle(), nullptr);
+        EXPECT_EQ(GetModuleHandleA(c.module), nullptr) << c.module;
+    }
+    // The first run made the database in the current folder.
+    EXPECT_TRUE(lxtest::FileExists("data\\admin\\system.pwl"));
+
+    // The Chinese module holds its texts in code page 936.
+    HMODULE zh = LoadLibraryA("reszh.dll");
+    ASSERT_NE(zh, nullptr);
+    wchar_t name[32] = {};
+    LoadStringW(zh, IDS_RES_LANGUAGE, name, 32);
+    EXPECT_EQ(std::wstring(name), L"\x7B80\x4F53\x4E2D\x6587");
+    FreeLibrary(zh);
+}
+
+TEST_F(StartupTest, SecondStartEndsSilentlyAndExceptionsAreSwallowed)
+{
+    CopyLanguageModules(m_dir);
+    CreateReleaseKey();
+    CLexiRegApp first;
+    SheetSeen inner;
+    first.SetSheetRunner([&inner](int) {
+        // While the first copy runs its sheet, a second start ends at once.
+        CLexiRegApp second;
+        inner = Start("-regemail-", second);
+        EXPECT_EQ(second.HiddenWindow(), nullptr);
+        throw std::runtime_error("the sheet failed");
+    });
+    EXPECT_FALSE(first.InitInstance(""));
+    EXPECT_FALSE(inner.ran);
+
+    // The hidden window outlives the start-up and goes with the application object.
+    const HWND marker = first.HiddenWindow();
+    ASSERT_NE(marker, nullptr);
+    EXPECT_FALSE(IsWindowVisible(marker));
+    EXPECT_EQ(WindowTitle(marker), CLexiRegApp::kInstanceTitle);
+    EXPECT_TRUE(GetWindowLongPtrA(marker, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetClassLongPtrA(marker, GCL_STYLE) & CS_SAVEBITS, static_cast<ULONG_PTR>(CS_SAVEBITS));
+    EXPECT_EQ(GetParent(marker), nullptr);
+    RECT r;
+    GetWindowRect(marker, &r);
+    EXPECT_EQ(r.left, 400);
+    EXPECT_EQ(r.top, 400);
+    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(LxResourceHandle(), nullptr);  // clean-up ran after the exception
+    EXPECT_EQ(GetModuleHandleA("resen.dll"), nullptr);
+}
+
+TEST_F(StartupTest, AnyWindowWithTheTitleBlocksTheStart)
+{
+    CopyLanguageModules(m_dir);
+    const HWND other = CreateWindowExA(0, "STATIC", CLexiRegApp::kInstanceTitle, WS_POPUP, 0, 0,
+                                       10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    CLexiRegApp app;
+    const SheetSeen seen = Start("", app);
+    EXPECT_FALSE(seen.ran);
+    EXPECT_EQ(app.HiddenWindow(), nullptr);
+    EXPECT_FALSE(lxtest::FileExists("data\\admin\\system.pwl"));  // nothing was touched
+    DestroyWindow(other);
+}
+
+// --- no language module at all ---------------------------------------------------------------
+
+LXTEST_CHILD(start_without_modules)
+{
+    CLexiRegApp app;
+    bool ran = false;
+    app.SetSheetRunner([&ran](int) { ran = true; });
+    app.InitInstance("");
+    return ran ? 1 : 0;
+}
+
+TEST_F(StartupTest, WithoutAnyLanguageModuleTheMissingFilesAreNamed)
+{
+    CreateReleaseKey();
+    SeedText("szDisplayLanguage", "Vietnamese");
+    HANDLE child = lxtest::StartChild("start_without_modules", "", m_dir);
+    ASSERT_NE(child, nullptr);
+    const DWORD pid = GetProcessId(child);
+    HWND box = nullptr;
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
+                                  20000));
+    if (box) {
+        const std::string text = MessageBoxText(box);
+        EXPECT_NE(text.find("\"resvi.dll\""), std::string::npos) << text;
+        EXPECT_NE(text.find("\"resreg.dll\""), std::string::npos) << text;
+        lxtest::SaveWindowPng(box, "startup_no_language_module");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_EQ(FinishChild(child, 20000), 0);  // the sheet never ran
+}
+
+// --- the real program --------------------------------------------------------------------
+
+namespace {
+
+int RunProgram(const std::string& dir, const std::string& args)
+{
+    std::string cmd = "\"" + lxtest::StageDir() + "\\enrolwiz.exe\"";
+    if (!args.empty())
+        cmd += " " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = cmd;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                        &pi))
+        return -2;
+    CloseHandle(pi.hThread);
+    const int code = lxtest::WaitExit(pi.hProcess, 60000);
+    if (code == -1)
+        TerminateProcess(pi.hProcess, 99);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+}  // namespace
+
+TEST_F(StartupTest, TheProgramRefusesASecondCopy)
+{
+    CreateDirectoryA("logs", nullptr);
+    CreateReleaseKey();
+
+    const HWND marker = CreateWindowExA(0, "STATIC", CLexiRegApp::kInstanceTitle, WS_POPUP, 0, 0,
+                                        10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(marker, nullptr);
+    EXPECT_EQ(RunProgram(m_dir, "-regemail-"), 0);
+    EXPECT_FALSE(lxtest::FileExists("data\\admin\\system.pwl"));
+    // The program-wide log is opened before anything else runs.
+    EXPECT_TRUE(lxtest::FileExists("logs\\ErrorLog.log"));
+    DestroyWindow(marker);
+
+    EXPECT_EQ(RunProgram(m_dir, "-regemail-"), 0);
+    EXPECT_TRUE(lxtest::FileExists("data\\admin\\system.pwl"));
+    EXPECT_EQ(lxtest::ReadFileBytes("logs\\ErrorLog.log"), "");  // start-up writes nothing
+}
