@@ -256,102 +256,90 @@ void CSettingsStore::FinishSetter(const char* rowName, const std::string& rowVal
     WriteBack();
 }
 
-void CSettingsStore::SetszMultipleUser(const std::string& value)
+// Every setter: re-read the registry, take the new value, mirror it (where the setting has a
+// row) and write everything back.
+void CSettingsStore::Assign(std::string& member, const char* rowName, const std::string& value)
 {
     Reopen();
-    m_szMultipleUser = value;
-    FinishSetter("szMultipleUser", value);
+    member = value;
+    FinishSetter(rowName, value);
+}
+
+void CSettingsStore::Assign(int& member, const char* rowName, int value)
+{
+    Reopen();
+    member = value;
+    FinishSetter(rowName, rowName ? Decimal(value) : std::string());
+}
+
+void CSettingsStore::SetszMultipleUser(const std::string& value)
+{
+    Assign(m_szMultipleUser, "szMultipleUser", value);
 }
 
 void CSettingsStore::SetszDisplayLanguage(const std::string& value)
 {
-    Reopen();
-    m_szDisplayLanguage = value;
-    FinishSetter("szDisplayLanguage", value);
+    Assign(m_szDisplayLanguage, "szDisplayLanguage", value);
 }
 
 void CSettingsStore::SetszFirstInstall(int flag)
 {
-    Reopen();
-    m_szFirstInstall = flag;
-    FinishSetter("szFirstInstall", Decimal(flag));
+    Assign(m_szFirstInstall, "szFirstInstall", flag);
 }
 
 void CSettingsStore::SetszProfilePath(const std::string& value)
 {
-    Reopen();
-    m_szProfilePath = value;
-    FinishSetter("szProfilePath", value);
+    Assign(m_szProfilePath, "szProfilePath", value);
 }
 
 void CSettingsStore::SetszLanguageSkin(const std::string& value)
 {
-    Reopen();
-    m_szLanguageSkin = value;
-    FinishSetter("szLanguageSkin", value);
+    Assign(m_szLanguageSkin, "szLanguageSkin", value);
 }
 
 void CSettingsStore::SetszUSIID(const std::string& value)
 {
-    Reopen();
-    m_szUSIID = value;
-    FinishSetter("szUSIID", value);
+    Assign(m_szUSIID, "szUSIID", value);
 }
 
 void CSettingsStore::SetszDictionaryList(const std::string& value)
 {
-    Reopen();
-    m_szDictionaryList = value;
-    FinishSetter("szDictionaryList", value);
+    Assign(m_szDictionaryList, "szDictionaryList", value);
 }
 
 void CSettingsStore::SetszCurrentDictionary(const std::string& value)
 {
-    Reopen();
-    m_szCurrentDictionary = value;
-    FinishSetter("szCurrentDictionary", value);
+    Assign(m_szCurrentDictionary, "szCurrentDictionary", value);
 }
 
 void CSettingsStore::SetszEmail(const std::string& value)
 {
-    Reopen();
-    m_szEmail = value;
-    FinishSetter("szEmail", value);
+    Assign(m_szEmail, "szEmail", value);
 }
 
 void CSettingsStore::SetszCurrentLearnDictionary(const std::string& value)
 {
-    Reopen();
-    m_szCurrentLearnDictionary = value;
-    FinishSetter("szCurrentLearnDictionary", value);
+    Assign(m_szCurrentLearnDictionary, "szCurrentLearnDictionary", value);
 }
 
 void CSettingsStore::SetnMouseState(int value)
 {
-    Reopen();
-    m_bMouseState = value;
-    FinishSetter("nMouseState", Decimal(value));
+    Assign(m_bMouseState, "nMouseState", value);
 }
 
 void CSettingsStore::SetbMouseShift(int value)
 {
-    Reopen();
-    m_bMouseShift = value;
-    FinishSetter("bMouseShift", Decimal(value));
+    Assign(m_bMouseShift, "bMouseShift", value);
 }
 
 void CSettingsStore::SetbShowPVDeleteConfirmation(int value)
 {
-    Reopen();
-    m_bShowPVDeleteConfirmation = value;
-    FinishSetter("bShowPVDeleteConfirmation", Decimal(value));
+    Assign(m_bShowPVDeleteConfirmation, "bShowPVDeleteConfirmation", value);
 }
 
 void CSettingsStore::SetbDoNotShowEmptyTranslation(int value)
 {
-    Reopen();
-    m_bDoNotShowEmptyTranslation = value;
-    FinishSetter(nullptr, std::string());
+    Assign(m_bDoNotShowEmptyTranslation, nullptr, value);
 }
 
 void CSettingsStore::SetdwLastSyncInfo(DWORD value)

@@ -140,6 +140,8 @@ private:
     void ImportKey(const char* keyPath, const char* table);
     void ExportKey(const char* keyPath, const char* table);
     void FinishSetter(const char* rowName, const std::string& rowValue);
+    void Assign(std::string& member, const char* rowName, const std::string& value);
+    void Assign(int& member, const char* rowName, int value);
 
     std::string m_appName;
     HWND m_hwnd = nullptr;
