@@ -218,7 +218,9 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
                 const POINT p{(wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2};
                 const Capture c = CaptureAt(lib, p.x, p.y);
                 lib.OCRHighlightRect(c.rect, 1);
-                lxtest::SaveWindowPng(window.Handle(), "glyphread_word_highlighted");
+                RECT shot;
+                GetWindowRect(window.Handle(), &shot);
+                lxtest::SaveScreenPng(shot, "glyphread_word_highlighted");
                 lib.OCRHighlightRect(RECT{}, 0);
             }
         }
@@ -375,7 +377,8 @@ TEST_F(Glyphread, HighlightInvertsAndRestoresTheScreen)
 
     lib.OCRHighlightRect(area, 1);
     EXPECT_GT(InvertedShare(Grab(area), before), 0.99);
-    lxtest::SaveWindowPng(window.Handle(), "glyphread_highlight");
+    // (A window screenshot would repaint the window and wipe the inversion.)
+    lxtest::SaveScreenPng(RECT{190, 190, 510, 310}, "glyphread_highlight");
     lib.OCRHighlightRect(RECT{0, 0, 5, 5}, 0);  // the rectangle argument is not used
     EXPECT_EQ(Grab(area), before);
 
