@@ -47,7 +47,14 @@ int WINAPI SpyRecognize(const TextractRequest* request, TextractResult* result, 
         result->AreaSize = 0;
         return forced;
     }
-    return reinterpret_cast<RecognizeFn>(g_real[3])(request, result, flags);
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&t0);
+    const int status = reinterpret_cast<RecognizeFn>(g_real[3])(request, result, flags);
+    QueryPerformanceCounter(&t1);
+    g_spy.recognizeMs += static_cast<double>(t1.QuadPart - t0.QuadPart) * 1000.0 /
+                         static_cast<double>(freq.QuadPart);
+    return status;
 }
 
 int WINAPI SpyFree(TextractResult* result)

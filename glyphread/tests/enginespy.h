@@ -27,6 +27,8 @@ struct EngineSpy {
     std::vector<Request> requests;
     // Called before every EngineRecognizeArea reaches the engine.
     std::function<void(const TextractRequest&, int flags)> onRecognize;
+    // Time spent inside the engine's EngineRecognizeArea, in milliseconds.
+    double recognizeMs = 0;
 
     void Reset() { *this = EngineSpy(); }
 };
