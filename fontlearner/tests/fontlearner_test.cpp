@@ -93,25 +93,28 @@ DWORD ExitCodeOf(HANDLE process)
     return code;
 }
 
+struct DialogSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (owner == s->pid && std::string(cls) == "#32770")
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+
 // Top-level dialog windows (#32770) of a process.
 std::vector<HWND> DialogsOf(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[64] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == "#32770")
-                s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{pid, {}};
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
