@@ -14,6 +14,7 @@ using RecognizeFn = int(WINAPI*)(const TextractRequest*, TextractResult*, int);
 using FreeFn = int(WINAPI*)(TextractResult*);
 
 void* g_real[13] = {};
+const LONG kFakeTag = 0x46414B45;  // "FAKE" in the result's first value
 
 template <int Ordinal>
 int WINAPI SpyInt(void)
@@ -47,6 +48,15 @@ int WINAPI SpyRecognize(const TextractRequest* request, TextractResult* result, 
         result->AreaSize = 0;
         return forced;
     }
+    std::vector<TextractItem> fake;
+    if (g_spy.fakeItems && request && g_spy.fakeItems(*request, flags, fake)) {
+        result->nReserved = kFakeTag;
+        result->pItems = new TextractItem[fake.size() + 1];
+        std::memcpy(result->pItems, fake.data(), fake.size() * sizeof(TextractItem));
+        result->AreaSize = static_cast<LONG>(fake.size()) * TEXTRACT_ITEM_SIZE;
+        ++g_spy.fakeResultsOut;
+        return 0;
+    }
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
@@ -60,6 +70,14 @@ int WINAPI SpyRecognize(const TextractRequest* request, TextractResult* result, 
 int WINAPI SpyFree(TextractResult* result)
 {
     ++g_spy.calls[10];
+    if (result && result->nReserved == kFakeTag) {
+        delete[] result->pItems;
+        result->pItems = nullptr;
+        result->AreaSize = 0;
+        result->nReserved = 0;
+        --g_spy.fakeResultsOut;
+        return 0;
+    }
     return reinterpret_cast<FreeFn>(g_real[10])(result);
 }
 

@@ -27,6 +27,11 @@ struct EngineSpy {
     std::vector<Request> requests;
     // Called before every EngineRecognizeArea reaches the engine.
     std::function<void(const TextractRequest&, int flags)> onRecognize;
+    // When set and returning true, the request is answered with the items it filled in
+    // instead of the engine's (the library releases them through EngineFreeResult as usual).
+    std::function<bool(const TextractRequest&, int flags, std::vector<TextractItem>& items)>
+        fakeItems;
+    int fakeResultsOut = 0;  // fake results handed out and not yet released
     // Time spent inside the engine's EngineRecognizeArea, in milliseconds.
     double recognizeMs = 0;
 

@@ -295,15 +295,17 @@ TEST_F(Glyphread, NoLetterNearThePointGivesNothing)
 
 TEST_F(Glyphread, StripHeightFollowsPitch)
 {
-    GlyphreadLib lib;
-    ASSERT_TRUE(lib.Loaded());
-    WordWindow window(50, 50, 800, 400, RGB(255, 255, 255));
-    const int sizes[] = {10, 14, 15, 20, 21, 24};
-    const int heights[] = {20, 20, 30, 30, 40, 40};
+    WatchedLib w;
+    ASSERT_TRUE(w.lib.Loaded());
+    auto& lib = w.lib;
+    auto& spy = Spy();
+    WordWindow window(50, 50, 800, 200, RGB(255, 255, 255));
+    // Sizes of the pattern base, read from the screen.
+    const int sizes[] = {10, 14};
     std::vector<TextRun> runs;
     int y = 10;
     for (int pt : sizes) {
-        runs.push_back(TextRun{"Height", "Arial", pt, RGB(0, 0, 0), 20, y});
+        runs.push_back(TextRun{"Height", "Arial", pt, RGB(0, 0, 0), 200, y});
         y += glyphtest::PixelsForPoints(pt) + 45;
     }
     window.Show(runs, RGB(255, 255, 255));
@@ -311,15 +313,60 @@ TEST_F(Glyphread, StripHeightFollowsPitch)
     for (size_t i = 0; i < runs.size(); ++i) {
         const RECT cell = window.CellOf(static_cast<int>(i), 2);
         const POINT p = window.CenterOf(static_cast<int>(i), 2);
+        spy.requests.clear();
         const Capture c = CaptureAt(lib, p.x, p.y);
         EXPECT_EQ(c.word, "Height") << sizes[i] << "pt";
-        // Strip (Y, Y + h); the rectangle is its top + 1 to its bottom - 3.
-        EXPECT_EQ(c.rect.top, cell.top + 1) << sizes[i] << "pt";
-        EXPECT_EQ(c.rect.bottom - c.rect.top, heights[i] - 4) << sizes[i] << "pt";
+        ASSERT_EQ(spy.requests.size(), 2u);
+        const RECT strip = spy.requests[1].rect;
+        EXPECT_EQ(strip.bottom - strip.top, 20) << sizes[i] << "pt";
+        EXPECT_EQ(strip.right - strip.left, 200) << sizes[i] << "pt";
+        EXPECT_NEAR(strip.top, cell.top, 2) << sizes[i] << "pt";
+        // The rectangle is the strip's top + 1 to its bottom - 3.
+        EXPECT_EQ(c.rect.top, strip.top + 1) << sizes[i] << "pt";
+        EXPECT_EQ(c.rect.bottom, strip.bottom - 3) << sizes[i] << "pt";
     }
-    const auto lines = LogSince(from);
-    EXPECT_TRUE(Contains(lines, "Captured word: Height"));
-    EXPECT_FALSE(Contains(lines, "Textract error"));
+    EXPECT_FALSE(Contains(LogSince(from), "Textract error"));
+
+    // Larger text, as an engine with larger patterns reports it: one letter 'W' at the
+    // point, with the pitch under test, and the word strip read back as "Wide".
+    const int pitches[] = {14, 15, 20, 21, 30};
+    const int heights[] = {20, 30, 30, 40, 40};
+    for (size_t i = 0; i < 5; ++i) {
+        spy.requests.clear();
+        spy.fakeItems = [&](const TextractRequest& r, int flags,
+                            std::vector<TextractItem>& items) {
+            auto item = [&](BYTE kind, int x, char ch) {
+                TextractItem it{};
+                it.nKind = kind;
+                it.x = static_cast<SHORT>(x);
+                it.y = static_cast<SHORT>(300 - r.top);
+                it.chCode = static_cast<BYTE>(ch);
+                it.nPitch = static_cast<BYTE>(pitches[i]);
+                return it;
+            };
+            if (flags == 0x7E03) {  // the letter's cell top-left is the point itself
+                items.push_back(item(TEXTRACT_ITEM_CHAR, 400 - r.left, 'W'));
+            } else {
+                const int x0 = 400 - r.left;
+                items = {item(TEXTRACT_ITEM_LINE_START, x0, 0), item(TEXTRACT_ITEM_CHAR, x0, 'W'),
+                         item(TEXTRACT_ITEM_CHAR, x0 + 20, 'i'),
+                         item(TEXTRACT_ITEM_CHAR, x0 + 26, 'd'),
+                         item(TEXTRACT_ITEM_CHAR, x0 + 40, 'e'),
+                         item(TEXTRACT_ITEM_LINE_END, x0 + 52, 0)};
+            }
+            return true;
+        };
+        const Capture c = CaptureAt(lib, 400, 300);
+        spy.fakeItems = nullptr;
+        EXPECT_EQ(c.word, "Wide");
+        ASSERT_EQ(spy.requests.size(), 2u);
+        EXPECT_EQ(Describe(spy.requests[1].rect),
+                  Describe(RECT{300, 300, 500, 300 + heights[i]}))
+            << "pitch " << pitches[i];
+        EXPECT_EQ(Describe(c.rect), Describe(RECT{399, 301, 448, 300 + heights[i] - 3}))
+            << "pitch " << pitches[i];
+        EXPECT_EQ(spy.fakeResultsOut, 0);
+    }
 }
 
 TEST_F(Glyphread, TopLeftCornerIsClamped)
