@@ -157,6 +157,10 @@ int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight
 void WINAPI OCRHighlightRect(RECT rc, int flag)
 {
     if (flag) {
+        // Only one rectangle is remembered, so one shown before is put back first; otherwise
+        // it would stay inverted on screen for good.
+        if (g_state.rcHighlighted.left != -1)
+            InvertOnScreen(g_state.rcHighlighted);
         g_state.rcHighlighted = rc;
         InvertOnScreen(rc);
         return;

@@ -24,8 +24,9 @@ extern "C" {
 // GLYPHREAD_WORD_BUFFER bytes. Null out-pointers are skipped.
 int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight, int* pBottom);
 
-// flag non-zero: inverts rc on the screen and remembers it; flag zero: inverts the remembered
-// rectangle again (restoring it) and forgets it; rc is then not used.
+// flag non-zero: inverts rc on the screen and remembers it (a rectangle still shown from an
+// earlier call is restored first); flag zero: inverts the remembered rectangle again
+// (restoring it) and forgets it; rc is then not used.
 void WINAPI OCRHighlightRect(RECT rc, int flag);
 
 // Builds the font pattern base: withDialog non-zero through the engine's own dialog (the
