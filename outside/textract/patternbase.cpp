@@ -21,7 +21,7 @@ const char* const kFaces[] = {
 const int kPitches[] = {8, 9, 10, 11, 12, 13, 14};
 
 const char kMagic[4] = {'T', 'X', 'P', 'B'};
-const uint32_t kVersion = 1;
+const uint32_t kVersion = 2;
 
 uint32_t Fnv1a(const unsigned char* p, size_t n)
 {
@@ -73,9 +73,10 @@ struct Renderer {
     }
     bool Ok() const { return dc && bmp && bits; }
 
-    void RenderGlyph(char ch, int cellHeight, Glyph& g)
+    void RenderGlyph(char ch, int cellHeight, bool inverse, Glyph& g)
     {
-        std::fill(bits, bits + kWidth * kHeight, 0x00FFFFFFu);
+        std::fill(bits, bits + kWidth * kHeight, inverse ? 0u : 0x00FFFFFFu);
+        SetTextColor(dc, inverse ? RGB(255, 255, 255) : RGB(0, 0, 0));
         GdiFlush();
         SIZE sz = {};
         GetTextExtentPoint32A(dc, &ch, 1, &sz);
@@ -91,7 +92,7 @@ struct Renderer {
                 const uint32_t c = row[x];
                 const int lum = (int)((c >> 16) & 255) * 30 + (int)((c >> 8) & 255) * 59 +
                                 (int)(c & 255) * 11;
-                if (lum < 128 * 100) {
+                if ((lum < 128 * 100) != inverse) {
                     cols[x] |= uint64_t(1) << y;
                     minX = std::min(minX, x);
                     maxX = std::max(maxX, x);
@@ -223,9 +224,19 @@ bool RenderPatternBase(PatternBase& base,
                 fp.spaceAdvance = sz.cx;
                 if (fp.cellHeight > 0 && fp.cellHeight <= kMaxCellHeight &&
                     fp.spaceAdvance > 0) {
-                    for (int code = kFirstCode; code <= kLastCode; ++code)
-                        r.RenderGlyph((char)code, fp.cellHeight, fp.glyphs[code - kFirstCode]);
+                    FontPatterns inv = fp;
+                    inv.inverse = true;
+                    bool differs = false;
+                    for (int code = kFirstCode; code <= kLastCode; ++code) {
+                        Glyph& g = fp.glyphs[code - kFirstCode];
+                        Glyph& gi = inv.glyphs[code - kFirstCode];
+                        r.RenderGlyph((char)code, fp.cellHeight, false, g);
+                        r.RenderGlyph((char)code, fp.cellHeight, true, gi);
+                        differs = differs || g.colStart != gi.colStart || g.cols != gi.cols;
+                    }
                     base.fonts.push_back(std::move(fp));
+                    if (differs)
+                        base.fonts.push_back(std::move(inv));
                 }
                 SelectObject(r.dc, old);
                 DeleteObject(f);
@@ -239,7 +250,7 @@ bool RenderPatternBase(PatternBase& base,
 }
 
 // File layout (little-endian): "TXPB", u32 version, u32 font count, fonts, u32 FNV-1a of all
-// bytes before it. A font: u8 name length, name, u8 pitch, u8 bold, u8 pixel height,
+// bytes before it. A font: u8 name length, name, u8 pitch, u8 style (1 bold, 2 light on dark), u8 pixel height,
 // u8 ascent, u8 cell height, u8 space advance, then for '!'..'~': i8 first ink column,
 // u8 column count, u8 advance, column masks (u64 each).
 bool SavePatternBase(const PatternBase& base, const std::string& path)
@@ -260,7 +271,7 @@ bool SavePatternBase(const PatternBase& base, const std::string& path)
         put8((int)fp.face.size());
         out += fp.face.substr(0, 255);
         put8(fp.pitch);
-        put8(fp.bold ? 1 : 0);
+        put8((fp.bold ? 1 : 0) | (fp.inverse ? 2 : 0));
         put8(fp.pixelHeight);
         put8(fp.ascent);
         put8(fp.cellHeight);
@@ -353,7 +364,9 @@ bool LoadPatternBase(PatternBase& base, const std::string& path)
         fp.face.assign(reinterpret_cast<const char*>(p + pos), len);
         pos += len;
         fp.pitch = get8();
-        fp.bold = get8() != 0;
+        const int style = get8();
+        fp.bold = (style & 1) != 0;
+        fp.inverse = (style & 2) != 0;
         fp.pixelHeight = get8();
         fp.ascent = get8();
         fp.cellHeight = get8();

@@ -35,6 +35,9 @@ struct FontPatterns {
     const char* facePtr = nullptr;  // interned copy, valid while the DLL is loaded
     int pitch = 0;         // size in points
     bool bold = false;
+    // Light text on a dark ground: smoothed glyphs blend differently, so the base keeps them
+    // drawn that way too where that gives other images.
+    bool inverse = false;
     int pixelHeight = 0;   // em height in pixels
     int ascent = 0;
     int cellHeight = 0;    // ascent + descent

@@ -11,8 +11,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
+#ifdef TEXTRACT_TRACE
+#include <cstdio>
+#endif
 
 namespace textract {
 
@@ -310,10 +314,10 @@ public:
 
     // Decodes the band with the current hypotheses; returns the total cost.
     //
-    // A position is a pen position. Every column is charged once: a glyph charges its cell
-    // from the pen up to its last ink column (expecting its own ink plus what the previous
-    // glyph's ink spills into the cell) and the previous glyph's right bearing; a right bearing
-    // is left for whatever comes next, since the next glyph may reach into it.
+    // A position is a pen position. A glyph charges the columns of its cell and ink against its
+    // own ink (see ChargeEnd); where that overlaps the columns the previous glyph charged, the
+    // charge is corrected for both glyphs' ink together, so ink that reaches into a
+    // neighbour's cell costs nothing.
     long Decode(std::vector<PlacedChar>& out) const
     {
         out.clear();
@@ -363,17 +367,17 @@ public:
                 const Last& lg = last[at(x, k)];
                 const Hypothesis& h = m_hyp[k];
                 const FontPatterns& fp = m_base.fonts[h.font];
-                // What the previous glyph left unexplained: its right bearing.
-                const int bearing = lg.code > 0 ? ChargeBlank(k, lg.inkRight, x) : 0;
                 const int col = Column(k, x);
-                if (!col)
-                    improve(x + 1, k, c0 + 100L * bearing, Step{x, k, 0, 0}, Last{});
+                // Columns the previous glyph left uncharged before this position.
+                const long left = lg.code > 0 ? 100L * Uncharged(k, lg, x) : 0;
+                if (lg.code > 0 && x < lg.end)
+                    improve(x + 1, k, c0, Step{x, k, 0, 0}, x + 1 < lg.end ? lg : Last{});
+                else if (!col)
+                    improve(x + 1, k, c0 + left, Step{x, k, 0, 0}, Last{});
                 else
-                    improve(x + 1, k, c0 + 100L * (bearing + col) + 500, Step{x, k, -1, 0},
-                            Last{});
+                    improve(x + 1, k, c0 + left + 100L * col + 500, Step{x, k, -1, 0}, Last{});
                 if (SpanBlank(x, fp.spaceAdvance))
-                    improve(x + fp.spaceAdvance, k, c0 + 100L * bearing - 5, Step{x, k, -2, 0},
-                            Last{});
+                    improve(x + fp.spaceAdvance, k, c0 + left - 5, Step{x, k, -2, 0}, Last{});
                 for (int code = kFirstCode; code <= kLastCode; ++code) {
                     const Glyph& g = fp.Of(code);
                     if (!g.HasInk() || g.advance <= 0)
@@ -383,15 +387,27 @@ public:
                     if (g.colStart < 0 && lg.code <= 0)
                         pen = x - g.colStart;  // ink that hangs left starts here
                     const int miss = Mismatch(k, g, pen, lg, allowed);
+#ifdef TEXTRACT_TRACE
+                    if (code == 'o' && x >= 17 && x <= 20)
+                        fprintf(stderr, "l at x=%d pen=%d k=%d miss=%d lg=%c/%d c0=%ld\n", x, pen, k, miss, lg.code, lg.end, c0);
+#endif
                     if (miss > allowed)
                         continue;
-                    const Last next{k, code, pen, pen + g.colStart + (int)g.cols.size()};
                     const long c1 = c0 + 100L * miss + 20 + CharPrior(code);
-                    improve(pen + g.advance, k, c1, Step{x, k, code, miss, pen}, next);
-                    // Some renderers place the characters of a string at fractional advances,
-                    // so the next cell may begin a column early.
-                    improve(pen + g.advance - 1, k, c1 + kEarlyCost, Step{x, k, code, miss, pen},
-                            next);
+                    // Some renderers lay a string out at fractional advances, so the next cell
+                    // may begin a column early or late. Columns before the next pen that this
+                    // glyph did not charge are charged now, so that paths meeting at one
+                    // position have paid for the same columns.
+                    const int end = ChargeEnd(g, pen);
+                    for (int d = -1; d <= 1; ++d) {
+                        const int to = pen + g.advance + d;
+                        const Last next{k, code, pen, std::max(end, to)};
+                        Last probe = next;
+                        probe.end = end;
+                        const long extra = to > end ? 100L * Uncharged(k, probe, to) : 0;
+                        improve(to, k, c1 + extra + (d ? kEarlyCost : 0),
+                                Step{x, k, code, miss, pen}, next);
+                    }
                 }
             }
         }
@@ -403,9 +419,8 @@ public:
                 const size_t i = at(x, k);
                 if (cost[i] == LONG_MAX)
                     continue;
-                const long c = cost[i] + (last[i].code > 0
-                                              ? 100L * ChargeBlank(k, last[i].inkRight, x)
-                                              : 0);
+                const long c =
+                    cost[i] + (last[i].code > 0 ? 100L * Uncharged(k, last[i], x) : 0);
                 if (c < best) {
                     best = c;
                     bx = x;
@@ -423,6 +438,9 @@ public:
                 break;
             if (s.code == -1)
                 unknown = true;
+#ifdef TEXTRACT_TRACE
+            fprintf(stderr, "step at %d k%d from %d k%d code %d cost %d pen %d total %ld\n", x, k, s.prevX, s.prevK, s.code, s.cost, s.pen, cost[at(x, k)]);
+#endif
             if (s.code > 0) {
                 const Hypothesis& h = m_hyp[s.prevK];
                 const FontPatterns& fp = m_base.fonts[h.font];
@@ -458,7 +476,7 @@ private:
 
     // The glyph a position was reached with (code 0: reached otherwise).
     struct Last {
-        int hyp = -1, code = 0, pen = 0, inkRight = 0;  // inkRight: one past the last ink column
+        int hyp = -1, code = 0, pen = 0, end = 0;  // end: one past the last column it charged
     };
 
     int Index(int x) const { return x - m_xBase; }
@@ -474,15 +492,6 @@ private:
         return (i >= 0 && i < (int)m_hyp[k].outside.size()) ? m_hyp[k].outside[i] : 0;
     }
     int Column(int k, int x) const { return Popcount(Bits(k, x)) + Outside(k, x); }
-
-    // Ink in columns [from, to): all of it is unexplained.
-    int ChargeBlank(int k, int from, int to) const
-    {
-        int n = 0;
-        for (int c = from; c < to; ++c)
-            n += Column(k, c);
-        return n;
-    }
 
     // Ink of glyph `lg` (from another hypothesis maybe) at column c, in the rows of hypothesis k.
     uint64_t GlyphBits(const Last& lg, int k, int c) const
@@ -511,39 +520,48 @@ private:
         return true;
     }
 
+    // Columns a glyph at `pen` charges: from its leftmost ink or pen up to its rightmost ink
+    // or the cell's last column but one. The cell's last column is left to what comes next,
+    // since the next character may begin there.
+    static int ChargeEnd(const Glyph& g, int pen)
+    {
+        return std::max(pen + g.colStart + (int)g.cols.size(), pen + g.advance - 1);
+    }
+
+    // Ink in the columns between the previous glyph's charge and x.
+    int Uncharged(int k, const Last& lg, int x) const
+    {
+        int n = 0;
+        for (int c = lg.end; c < x; ++c)
+            n += Column(k, c);
+        return n;
+    }
+
     int Mismatch(int k, const Glyph& g, int pen, const Last& lg, int limit) const
     {
         const int inkL = pen + g.colStart, inkR = inkL + (int)g.cols.size();  // [inkL, inkR)
-        const int prevInkR = lg.code > 0 ? lg.inkRight : INT_MIN;
+        const int lo = std::min(inkL, pen), hi = ChargeEnd(g, pen);
+        const int prevEnd = lg.code > 0 ? lg.end : INT_MIN;
         int miss = 0;
-        auto own = [&](int c) -> uint64_t {
-            return (c >= inkL && c < inkR) ? g.cols[c - inkL] : 0;
-        };
-        // The cell up to the last ink column, and ink that spills past the cell's right edge.
-        for (int c = pen; c < inkR; ++c) {
-            const uint64_t want = own(c) | (c < prevInkR ? GlyphBits(lg, k, c) : 0);
-            miss += Popcount(Bits(k, c) ^ want) + Outside(k, c);
+        // Columns the previous glyph left between its charge and this glyph.
+        for (int c = prevEnd; lg.code > 0 && c < lo; ++c) {
+            miss += Column(k, c);
             if (miss > limit)
                 return miss;
         }
-        // Ink that hangs left of the pen: inside the previous glyph's ink only its presence
-        // is checked; beyond it (the previous right bearing, or fresh columns) all of it.
-        for (int c = std::min(inkL, pen); c < pen; ++c) {
-            const uint64_t t = own(c);
-            if (c < prevInkR)
-                miss += Popcount(t & ~Bits(k, c));
-            else
-                miss += Popcount(Bits(k, c) ^ t) + Outside(k, c);
-            if (miss > limit)
-                return miss;
-        }
-        // The previous glyph's right bearing up to where this glyph's ink begins.
-        if (lg.code > 0)
-            for (int c = prevInkR; c < std::min(inkL, pen); ++c) {
-                miss += Column(k, c);
+        for (int c = lo; c < hi; ++c) {
+            const uint64_t t = (c >= inkL && c < inkR) ? g.cols[c - inkL] : 0;
+            const uint64_t m = Bits(k, c);
+            if (c < prevEnd) {
+                // Already charged by the previous glyph: correct for both inks together.
+                const uint64_t tp = GlyphBits(lg, k, c);
+                miss += Popcount(m ^ (tp | t)) - Popcount(m ^ tp);
+            } else {
+                miss += Popcount(m ^ t) + Outside(k, c);
                 if (miss > limit)
                     return miss;
             }
+        }
         return miss;
     }
 
@@ -560,39 +578,46 @@ bool SameInk(const Glyph& a, const Glyph& b)
     return a.colStart == b.colStart && a.cols == b.cols;
 }
 
-// "I" and "l" look alike in many sans faces. Where the next character's position did not
-// decide, a letter next to capitals or standing alone is read as "I", otherwise as "l".
+// "I" and "l" look alike in many sans faces, and a layout at fractional advances leaves the
+// next character's position no proof either. A word of capitals, a word of one letter and the
+// first letter of a word that goes on with a consonant read "I"; elsewhere it is "l".
 void ResolveLookAlikes(const PatternBase& base, std::vector<PlacedChar>& chars)
 {
     auto isUpper = [](int c) { return c >= 'A' && c <= 'Z'; };
     auto isLower = [](int c) { return c >= 'a' && c <= 'z'; };
+    auto joined = [&](size_t a, size_t b) {  // b follows a inside one word
+        return chars[b].cellX - (chars[a].cellX + chars[a].cellW) <
+               std::max(2, (base.fonts[chars[a].font].spaceAdvance + 1) / 2);
+    };
     for (size_t i = 0; i < chars.size(); ++i) {
         PlacedChar& pc = chars[i];
         if (pc.code != 'I' && pc.code != 'l')
             continue;
         const FontPatterns& fp = base.fonts[pc.font];
-        const int other = pc.code == 'I' ? 'l' : 'I';
         if (!SameInk(fp.Of('I'), fp.Of('l')))
             continue;
-        const bool nextTouches = i + 1 < chars.size() && chars[i + 1].font == pc.font &&
-                                 chars[i + 1].cellX == pc.cellX + pc.cellW;
-        const bool otherFits = i + 1 < chars.size() &&
-                               chars[i + 1].cellX == pc.cellX + fp.Of(other).advance;
-        if (nextTouches && !otherFits)
-            continue;  // the advance decided
-        auto joined = [&](size_t a, size_t b) {  // b follows a inside one word
-            return chars[b].cellX - (chars[a].cellX + chars[a].cellW) <
-                   std::max(2, base.fonts[chars[a].font].spaceAdvance / 2);
-        };
-        const int prev = (i > 0 && joined(i - 1, i)) ? chars[i - 1].code : 0;
-        const int next = (i + 1 < chars.size() && joined(i, i + 1)) ? chars[i + 1].code : 0;
+        size_t first = i, last = i;
+        while (first > 0 && joined(first - 1, first) &&
+               (isUpper(chars[first - 1].code) || isLower(chars[first - 1].code)))
+            --first;
+        while (last + 1 < chars.size() && joined(last, last + 1) &&
+               (isUpper(chars[last + 1].code) || isLower(chars[last + 1].code)))
+            ++last;
+        int upper = 0, lower = 0;
+        for (size_t j = first; j <= last; ++j) {
+            if (j == i || chars[j].code == 'I' || chars[j].code == 'l')
+                continue;
+            upper += isUpper(chars[j].code);
+            lower += isLower(chars[j].code);
+        }
         int want;
-        if (isUpper(prev) || (!prev && isUpper(next)) || (!prev && !next))
-            want = 'I';
-        else if (isLower(prev) || isLower(next))
-            want = 'l';
+        if (lower == 0)
+            want = 'I';  // capitals only, or the letter alone
+        else if (i == first && upper == 0 && i + 1 <= last &&
+                 !std::strchr("aeiouy", chars[i + 1].code))
+            want = 'I';  // a capitalised word ("In", "Item"; but "line", "lazy")
         else
-            want = pc.code;
+            want = 'l';
         if (want != pc.code) {
             pc.code = want;
             pc.cellW = fp.Of(want).advance;
@@ -754,8 +779,12 @@ std::vector<TextractItem> MakeItems(const PatternBase& base, const Image& image,
                 const int end = prev.cellX + prev.cellW;
                 const int gap = pc.cellX - end;
                 const bool skipped = inside[i - 1] + 1 != inside[i];  // chars outside between
-                if (gap >= std::max(2, (pf.spaceAdvance + 1) / 2) || pc.unknownBefore ||
-                    skipped) {
+                // A space needs a wide cell gap and a wide blank between the inks: letters of
+                // a word laid out at fractional advances may stand a little apart.
+                const int inkGap = pc.inkLeft - prev.inkRight - 1;
+                if ((gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
+                     inkGap >= std::max(2, pf.spaceAdvance - 1)) ||
+                    pc.unknownBefore || skipped) {
                     const int count = std::max(
                         1, std::min(8, (gap + pf.spaceAdvance / 2) / pf.spaceAdvance));
                     const int each = std::max(1, gap / count);
