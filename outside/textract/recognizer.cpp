@@ -36,7 +36,7 @@ int ColourDistance(uint32_t a, uint32_t b)
 // colour at least kFlat long both across and down); every pixel is compared with the colour of
 // the nearest flat area, so text on several differently coloured panels separates as well as
 // text on one. A pixel is ink when it differs from its background by at least half the
-// strongest contrast in the image.
+// strongest contrast around it.
 std::vector<uint8_t> ForegroundMask(const Image& img)
 {
     const int w = img.width, h = img.height;
@@ -73,7 +73,7 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
             anyFlat = anyFlat || f;
         }
 
-    std::vector<uint32_t> bg(n);
+    std::vector<uint32_t> bg(n), bgForward;
     if (!anyFlat) {
         // No flat area at all: the most frequent colour is the background.
         std::map<uint32_t, int> counts;
@@ -112,6 +112,7 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
                 relax(i, x, y - 1);
                 relax(i, x + 1, y - 1);
             }
+        bgForward = bg;
         for (int y = h - 1; y >= 0; --y)
             for (int x = w - 1; x >= 0; --x) {
                 const size_t i = (size_t)y * w + x;
@@ -121,15 +122,35 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
                 relax(i, x - 1, y + 1);
             }
     }
-    int strongest = 0;
+    // Distance from the background; a pixel on the edge between two panels matches the
+    // colour carried from one side or the other.
     std::vector<uint8_t> d(n);
     for (size_t i = 0; i < n; ++i) {
-        d[i] = (uint8_t)ColourDistance(img.pixels[i], bg[i]);
-        strongest = std::max<int>(strongest, d[i]);
+        int v = ColourDistance(img.pixels[i], bg[i]);
+        if (!bgForward.empty())
+            v = std::min(v, ColourDistance(img.pixels[i], bgForward[i]));
+        d[i] = (uint8_t)v;
     }
-    const int threshold = std::max(24, (strongest + 1) / 2);
+    // Ink is at least half as far from its background as the strongest ink nearby, so faint
+    // text next to strong text still separates.
+    constexpr int kNear = 12;
+    std::vector<uint8_t> rowMax(n), around(n);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t m = 0;
+            for (int i = std::max(0, x - kNear); i <= std::min(w - 1, x + kNear); ++i)
+                m = std::max(m, d[(size_t)y * w + i]);
+            rowMax[(size_t)y * w + x] = m;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t m = 0;
+            for (int j = std::max(0, y - kNear); j <= std::min(h - 1, y + kNear); ++j)
+                m = std::max(m, rowMax[(size_t)j * w + x]);
+            around[(size_t)y * w + x] = m;
+        }
     for (size_t i = 0; i < n; ++i)
-        mask[i] = d[i] >= threshold;
+        mask[i] = d[i] >= std::max(24, (around[i] + 1) / 2);
     return mask;
 }
 
@@ -388,24 +409,24 @@ public:
                         pen = x - g.colStart;  // ink that hangs left starts here
                     const int miss = Mismatch(k, g, pen, lg, allowed);
 #ifdef TEXTRACT_TRACE
-                    if (code == 'o' && x >= 17 && x <= 20)
+                    if (code == 'v' && k == 0)
                         fprintf(stderr, "l at x=%d pen=%d k=%d miss=%d lg=%c/%d c0=%ld\n", x, pen, k, miss, lg.code, lg.end, c0);
 #endif
                     if (miss > allowed)
                         continue;
                     const long c1 = c0 + 100L * miss + 20 + CharPrior(code);
                     // Some renderers lay a string out at fractional advances, so the next cell
-                    // may begin a column early or late. Columns before the next pen that this
+                    // may begin a column or two early or late. Columns before the next pen that this
                     // glyph did not charge are charged now, so that paths meeting at one
                     // position have paid for the same columns.
                     const int end = ChargeEnd(g, pen);
-                    for (int d = -1; d <= 1; ++d) {
+                    for (int d = -2; d <= 2; ++d) {
                         const int to = pen + g.advance + d;
                         const Last next{k, code, pen, std::max(end, to)};
                         Last probe = next;
                         probe.end = end;
                         const long extra = to > end ? 100L * Uncharged(k, probe, to) : 0;
-                        improve(to, k, c1 + extra + (d ? kEarlyCost : 0),
+                        improve(to, k, c1 + extra + kEarlyCost * std::abs(d),
                                 Step{x, k, code, miss, pen}, next);
                     }
                 }
@@ -785,8 +806,9 @@ std::vector<TextractItem> MakeItems(const PatternBase& base, const Image& image,
                 if ((gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
                      inkGap >= std::max(2, pf.spaceAdvance - 1)) ||
                     pc.unknownBefore || skipped) {
+                    // One space per space width, allowing for a column of layout rounding.
                     const int count = std::max(
-                        1, std::min(8, (gap + pf.spaceAdvance / 2) / pf.spaceAdvance));
+                        1, std::min(8, (gap - 1 + pf.spaceAdvance / 2) / pf.spaceAdvance));
                     const int each = std::max(1, gap / count);
                     for (int s = 0; s < count; ++s)
                         items.push_back(make(TEXTRACT_ITEM_SPACE, pf, end + s * each + ox,

@@ -157,7 +157,7 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
             // characters' whole-pixel widths).
             if (ci < run.text.size() && TextOf(got.items) == run.text + "\n") {
                 const int expected = m_win.CharScreenX(i, ci);
-                EXPECT_LE(r.left - 1 + it.x, expected + 1) << (char)it.chCode;
+                EXPECT_LE(r.left - 1 + it.x, expected + 2) << (char)it.chCode;
                 EXPECT_GE(r.left - 1 + it.x, expected - 2 - (int)ci / 2) << (char)it.chCode;
                 EXPECT_GE(r.left - 1 + it.x, r.left - 1);
                 EXPECT_EQ(r.top - 1 + it.y, r.top);
@@ -165,9 +165,8 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
             ++ci;
         }
     }
-    // Most runs read back exactly; the benchmark measures the exact rate. Known weak under
-    // Wine: spaces seen between letters that the string layout spread apart.
-    EXPECT_GE(exact * 100, (int)runs.size() * 80) << wrong;
+    // Nearly every run reads back exactly (the benchmark measures the rate over many words).
+    EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
 }
 
 TEST_F(TextractTest, SeparatesTextFromAnyBackground)
@@ -211,20 +210,13 @@ TEST_F(TextractTest, SeparatesTextFromAnyBackground)
         else
             wrong += "run " + std::to_string(i) + ": \"" + TextOf(got.items) + "\"\n";
     }
-    // Known weak: "av" in Arial 10 under Wine loses the "v" (see the engine's notes).
-    EXPECT_GE(exact, 5) << wrong;
-    // The long line reads on nearly every panel colour (grey on grey is known weak).
-    int panels = 0;
-    for (size_t i = 0; i < runs.size(); i += 2)
-        panels += TextOf(Recognize(Grow(m_win.RunScreenRect(runs[i]), 2)).items) ==
-                  "Open the file menu\n";
-    EXPECT_GE(panels, 5);
+    EXPECT_EQ(exact, (int)runs.size()) << wrong;
     // Both panels in one rectangle: one line, the gap between the texts is a space.
     RECT both = m_win.RunScreenRect(runs[0]);
     both.right = m_win.RunScreenRect(runs[1]).right + 2;
     const std::string text = TextOf(Recognize(Grow(both, 2)).items);
     EXPECT_EQ(text.substr(0, 18), "Open the file menu");
-    EXPECT_NE(text.find(" Sa"), std::string::npos) << text;
+    EXPECT_NE(text.find(" Save as\n"), std::string::npos) << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
 }
 
@@ -333,6 +325,7 @@ TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
             }
         }
         ASSERT_NE(bc, 0) << pitch;
+        // The cell top, give or take a row where a neighbouring size draws the same letter.
         EXPECT_NEAR(by, rr.top, 1) << pitch;
         const Items strip = Recognize(RECT{bx - 100, by, bx + 100, by + 20});
         std::string word;
@@ -349,10 +342,7 @@ TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
             }
         }
         EXPECT_TRUE(hit) << pitch;
-        // The word around the character (at 8 points the "w" is known to be dropped at times).
-        EXPECT_FALSE(word.empty()) << pitch;
-        EXPECT_EQ(std::string("words").substr(5 - std::min<size_t>(5, word.size())), word)
-            << pitch;
+        EXPECT_EQ(word, "words") << pitch;
     }
 }
 
