@@ -250,8 +250,8 @@ bool RenderPatternBase(PatternBase& base,
 }
 
 // File layout (little-endian): "TXPB", u32 version, u32 font count, fonts, u32 FNV-1a of all
-// bytes before it. A font: u8 name length, name, u8 pitch, u8 style (1 bold, 2 light on dark), u8 pixel height,
-// u8 ascent, u8 cell height, u8 space advance, then for '!'..'~': i8 first ink column,
+// bytes before it. A font: u8 name length, name, u8 pitch, u8 style (1 bold, 2 light on dark),
+// u8 pixel height, u8 ascent, u8 cell height, u8 space advance, then for '!'..'~': i8 first ink column,
 // u8 column count, u8 advance, column masks (u64 each).
 bool SavePatternBase(const PatternBase& base, const std::string& path)
 {

@@ -14,9 +14,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#ifdef TEXTRACT_TRACE
-#include <cstdio>
-#endif
 
 namespace textract {
 
@@ -408,16 +405,12 @@ public:
                     if (g.colStart < 0 && lg.code <= 0)
                         pen = x - g.colStart;  // ink that hangs left starts here
                     const int miss = Mismatch(k, g, pen, lg, allowed);
-#ifdef TEXTRACT_TRACE
-                    if (code == 'v' && k == 0)
-                        fprintf(stderr, "l at x=%d pen=%d k=%d miss=%d lg=%c/%d c0=%ld\n", x, pen, k, miss, lg.code, lg.end, c0);
-#endif
                     if (miss > allowed)
                         continue;
                     const long c1 = c0 + 100L * miss + 20 + CharPrior(code);
                     // Some renderers lay a string out at fractional advances, so the next cell
-                    // may begin a column or two early or late. Columns before the next pen that this
-                    // glyph did not charge are charged now, so that paths meeting at one
+                    // may begin a column or two early or late. Columns before the next pen that
+                    // this glyph did not charge are charged now, so that paths meeting at one
                     // position have paid for the same columns.
                     const int end = ChargeEnd(g, pen);
                     for (int d = -2; d <= 2; ++d) {
@@ -459,9 +452,6 @@ public:
                 break;
             if (s.code == -1)
                 unknown = true;
-#ifdef TEXTRACT_TRACE
-            fprintf(stderr, "step at %d k%d from %d k%d code %d cost %d pen %d total %ld\n", x, k, s.prevX, s.prevK, s.code, s.cost, s.pen, cost[at(x, k)]);
-#endif
             if (s.code > 0) {
                 const Hypothesis& h = m_hyp[s.prevK];
                 const FontPatterns& fp = m_base.fonts[h.font];
@@ -477,7 +467,8 @@ public:
                 pc.inkRight = pc.inkLeft + (int)g.cols.size() - 1;
                 pc.inkTop = h.cellTop + g.inkTop;
                 pc.inkBottom = h.cellTop + g.inkBottom;
-                pc.score = std::max(0, 100 - s.cost * 100 / std::max(1, g.inkPixels));
+                pc.score =
+                    std::max(0, std::min(100, 100 - s.cost * 100 / std::max(1, g.inkPixels)));
                 if (!rev.empty() && unknown)
                     rev.back().unknownBefore = true;
                 unknown = false;

@@ -86,7 +86,9 @@ int main()
                         const std::string& want = win.Run(i).text;
                         ++wordsTotal;
                         wordsExact += got == want;
-                        if (got != want && GetEnvironmentVariableA("TEXTRACT_BENCH_VERBOSE", nullptr, 0))
+                        const bool verbose =
+                            GetEnvironmentVariableA("TEXTRACT_BENCH_VERBOSE", nullptr, 0) != 0;
+                        if (got != want && verbose)
                             std::printf("%d %s %d%s: \"%s\" -> \"%s\"\n", c, face, pitch,
                                         bold ? " bold" : "", want.c_str(), got.c_str());
                         charsTotal += (int)want.size();
