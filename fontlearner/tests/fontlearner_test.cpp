@@ -93,6 +93,16 @@ DWORD ExitCodeOf(HANDLE process)
     return code;
 }
 
+// Ends a copy that is still running after a failed check, so that no copy outlives the test.
+void CloseCopy(HANDLE process)
+{
+    if (!process)
+        return;
+    if (!Ended(process))
+        TerminateProcess(process, 99);
+    CloseHandle(process);
+}
+
 struct DialogSearch {
     DWORD pid;
     std::vector<HWND> found;
@@ -203,7 +213,7 @@ TEST_F(Fontlearner, BuildIsReportedToThePopupWhileTheDialogStaysHidden)
     };
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 180000));
     EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseHandle(process);
+    CloseCopy(process);
     EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1}));
     EXPECT_TRUE(held) << "the build ran without the mutex";
     EXPECT_TRUE(dialogFound);
@@ -221,7 +231,7 @@ TEST_F(Fontlearner, WithoutThePopupHandleTheBuildIsSilent)
     ASSERT_NE(process, nullptr);
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 180000));
     EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseHandle(process);
+    CloseCopy(process);
     lxtest::PumpMessages(100);
     EXPECT_TRUE(popup.received.empty());
     EXPECT_TRUE(lxtest::FileExists(g_pattern));
@@ -252,8 +262,8 @@ TEST_F(Fontlearner, SecondCopyWaitsForTheFirstAndBuildsAgain)
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(ExitCodeOf(first), 0u);
     EXPECT_EQ(ExitCodeOf(second), 0u);
-    CloseHandle(first);
-    CloseHandle(second);
+    CloseCopy(first);
+    CloseCopy(second);
     EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1, 0, 1}));
     const FILETIME rebuilt = WriteTime(g_pattern);
     EXPECT_GT(CompareFileTime(&rebuilt, &firstBuilt), 0) << "the second copy did not build";
@@ -294,7 +304,7 @@ TEST_F(Fontlearner, AnnouncedCopyIsRestoredInsteadOfBuilding)
     }
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 30000));
     EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseHandle(process);
+    CloseCopy(process);
     CloseHandle(section);
     lxtest::PumpMessages(200);
     EXPECT_FALSE(IsIconic(previous));
@@ -333,6 +343,6 @@ TEST_F(Fontlearner, EngineErrorIsShownAndTheEndIsStillReported)
     }
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 30000));
     EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseHandle(process);
+    CloseCopy(process);
     EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1}));
 }
