@@ -415,7 +415,7 @@ public:
                     const int end = ChargeEnd(g, pen);
                     for (int d = -2; d <= 2; ++d) {
                         const int to = pen + g.advance + d;
-                        const Last next{k, code, pen, std::max(end, to)};
+                        const Last next{k, code, pen, std::max(end, to), pen + g.advance};
                         Last probe = next;
                         probe.end = end;
                         const long extra = to > end ? 100L * Uncharged(k, probe, to) : 0;
@@ -489,6 +489,7 @@ private:
     // The glyph a position was reached with (code 0: reached otherwise).
     struct Last {
         int hyp = -1, code = 0, pen = 0, end = 0;  // end: one past the last column it charged
+        int cellEnd = 0;                           // pen + advance
     };
 
     int Index(int x) const { return x - m_xBase; }
@@ -561,13 +562,21 @@ private:
             if (miss > limit)
                 return miss;
         }
+        const int cellEnd = pen + g.advance;
         for (int c = lo; c < hi; ++c) {
             const uint64_t t = (c >= inkL && c < inkR) ? g.cols[c - inkL] : 0;
             const uint64_t m = Bits(k, c);
             if (c < prevEnd) {
                 // Already charged by the previous glyph: correct for both inks together.
                 const uint64_t tp = GlyphBits(lg, k, c);
-                miss += Popcount(m ^ (tp | t)) - Popcount(m ^ tp);
+                const int before = c < lg.cellEnd ? Popcount(m ^ tp) : Popcount(tp & ~m);
+                miss += Popcount(m ^ (tp | t)) - before;
+            } else if (c >= cellEnd) {
+                // Ink that reaches past the cell into the next one: only its presence is
+                // checked here; the next glyph accounts for the column as a whole.
+                miss += Popcount(t & ~m);
+                if (miss > limit)
+                    return miss;
             } else {
                 miss += Popcount(m ^ t) + Outside(k, c);
                 if (miss > limit)

@@ -50,7 +50,9 @@ int main()
                            "Close", "Exit", "about", "Update", "Network", "account", "Mouse",
                            "button", "Select", "Language", "dictionary", "Next", "Back",
                            "Finish", "mobile", "country", "address", "postal", "Wizard"};
-    const char* faces[] = {"Tahoma", "Times New Roman", "Courier New"};
+    // The three faces the pattern base holds here (Tahoma falls back to Liberation Sans under
+    // Wine without the Windows fonts).
+    const char* faces[] = {"Tahoma", "Liberation Serif", "Liberation Mono"};
     const COLORREF inks[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 160)};
     const COLORREF backs[] = {RGB(255, 255, 255), RGB(10, 36, 106), RGB(236, 233, 216)};
     TextWindow win;

@@ -90,7 +90,7 @@ class TextractTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_win.Create(40, 60, 900, 600, RGB(255, 255, 255)));
+        ASSERT_TRUE(m_win.Create(40, 40, 900, 700, RGB(255, 255, 255)));
     }
     TextWindow m_win;
 };
@@ -167,6 +167,8 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
     }
     // Nearly every run reads back exactly (the benchmark measures the rate over many words).
     EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
+    if (getenv("TEXTRACT_TEST_VERBOSE"))
+        printf("%s", wrong.c_str());
 }
 
 TEST_F(TextractTest, SeparatesTextFromAnyBackground)
