@@ -5,6 +5,7 @@
 #include "wordwindow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -30,7 +31,7 @@ const Colours kColours[] = {
 const char* const kWords[] = {
     "the", "Window", "settings", "Dictionary", "pointer", "capture", "Quickly", "glyph",
     "measure", "Jumping", "zebra", "Oxygen", "waltz", "vexing", "Bright", "quartz", "Hyphen",
-    "milk", "Lookup", "popup", "Fjord", "yellow", "kind", "Every", "approximately", "Xerox",
+    "milk", "Lookup", "popup", "Fancy", "yellow", "kind", "Every", "approximately", "Xerox",
     "ribbon", "Cancel", "Apply", "help", "File", "Edit", "View", "Tools", "options", "minimum"};
 const int kWordCount = static_cast<int>(sizeof kWords / sizeof kWords[0]);
 
@@ -52,6 +53,10 @@ int main()
     }
     // Counts the engine's share of every capture.
     const bool watched = glyphtest::WatchEngineImports(lib.Module());
+    if (getenv("BENCH_TRACE"))
+        glyphtest::Spy().onRecognize = [](const TextractRequest& r, int flags) {
+            fprintf(stderr, "  req %lx (%ld,%ld)-(%ld,%ld)\n", (long)flags, r.left, r.top, r.right, r.bottom);
+        };
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
@@ -60,15 +65,18 @@ int main()
     std::printf("pattern base build (OCRMakePattern without dialog): %.0f ms\n",
                 Ms(t0, t1, freq));
 
-    glyphtest::WordWindow window(20, 20, 980, 700, RGB(255, 255, 255));
+    // The whole screen, so that every capture sees the one background of the run.
+    glyphtest::WordWindow window(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                 RGB(255, 255, 255));
     std::vector<double> latencies, engineShare;
     int total = 0, exact = 0, word = 0;
     std::map<std::string, std::pair<int, int>> byFont;  // font -> (exact, total)
+    std::map<int, std::pair<int, int>> bySize;          // points -> (exact, total)
     std::vector<std::string> failures;
     for (const char* face : kFonts) {
         for (const Colours& colours : kColours) {
             std::vector<TextRun> runs;
-            int y = 8;
+            int y = 60;
             for (int pt : kSizes) {
                 std::string line;
                 for (int i = 0; i < 4; ++i) {
@@ -76,7 +84,7 @@ int main()
                     if (i < 3)
                         line += ' ';
                 }
-                runs.push_back(TextRun{line, face, pt, colours.text, 12, y});
+                runs.push_back(TextRun{line, face, pt, colours.text, 40, y});
                 y += glyphtest::PixelsForPoints(pt) * 3 / 2 + 24;
             }
             window.Show(runs, colours.background);
@@ -91,6 +99,7 @@ int main()
                     // Points at the first, middle and last letter of every word.
                     for (size_t at : {start, start + expected.size() / 2, end - 1}) {
                         const POINT p = window.CenterOf(r, static_cast<int>(at));
+                        if (getenv("BENCH_TRACE")) fprintf(stderr, "%s %d %s %s@%zu\n", face, runs[r].points, colours.name, expected.c_str(), at);
                         glyphtest::Spy().recognizeMs = 0;
                         QueryPerformanceCounter(&t0);
                         const Capture c = glyphtest::CaptureAt(lib, p.x, p.y);
@@ -99,10 +108,13 @@ int main()
                         engineShare.push_back(glyphtest::Spy().recognizeMs);
                         ++total;
                         auto& f = byFont[face];
+                        auto& z = bySize[runs[r].points];
                         ++f.second;
+                        ++z.second;
                         if (c.result == 1 && c.word == expected) {
                             ++exact;
                             ++f.first;
+                            ++z.first;
                         } else if (failures.size() < 40) {
                             failures.push_back(std::string(face) + " " +
                                                std::to_string(runs[r].points) + "pt " +
@@ -125,6 +137,8 @@ int main()
                 total ? 100.0 * exact / total : 0.0);
     for (const auto& f : byFont)
         std::printf("  %-16s %d of %d\n", f.first.c_str(), f.second.first, f.second.second);
+    for (const auto& z : bySize)
+        std::printf("  %2d pt            %d of %d\n", z.first, z.second.first, z.second.second);
     std::printf("OCR2Text latency: median %.2f ms, 95th percentile %.2f ms, target 20 ms\n",
                 median, p95);
     if (watched)
