@@ -1,0 +1,5 @@
+#pragma once
+
+#define IDD_FONTLEARNER_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDC_BUILDING_TEXT 1000

@@ -1,0 +1,431 @@
+// Tests of the text-extraction engine through its exports, on text drawn in real windows.
+#include "textract.h"
+#include "textwindow.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <lxtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using textract_test::TextRun;
+using textract_test::TextWindow;
+
+namespace {
+
+// The item and result records are the vendor's 32-bit layout, byte for byte.
+#ifndef _WIN64
+static_assert(sizeof(TextractItem) == 26, "26-byte items");
+static_assert(offsetof(TextractItem, x) == 4 && offsetof(TextractItem, y) == 6, "x, y");
+static_assert(offsetof(TextractItem, pszFontName) == 10, "font name pointer");
+static_assert(offsetof(TextractItem, chCode) == 14 && offsetof(TextractItem, nPitch) == 19,
+              "code, pitch");
+static_assert(sizeof(TextractResult) == 12 && offsetof(TextractResult, AreaSize) == 8,
+              "result record");
+#endif
+
+std::string g_patternFile;
+
+// Every test of this program uses a pattern base of its own in a scratch folder, built once.
+class EngineEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const std::string dir = lxtest::FreshDir("textract");
+        g_patternFile = dir + "\\FontBase.tpb";
+        SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", g_patternFile.c_str());
+        ASSERT_EQ(EngineInit(), 0);
+        ASSERT_EQ(EngineBuildPatterns(), 0);
+    }
+    void TearDown() override { EngineTerminate(); }
+};
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
+
+struct Items {
+    int status = 0;
+    std::vector<TextractItem> items;
+};
+
+Items Recognize(const RECT& r, int flags = TEXTRACT_FLAGS_WORDS)
+{
+    TextractRequest req = {0, 0, r.left, r.top, r.right, r.bottom};
+    TextractResult res = {0, nullptr, 0};
+    Items out;
+    out.status = EngineRecognizeArea(&req, &res, flags);
+    const LONG n = res.AreaSize / TEXTRACT_ITEM_SIZE;
+    for (LONG i = 0; i < n; ++i)
+        out.items.push_back(res.pItems[i]);
+    EngineFreeResult(&res);
+    EXPECT_EQ(res.pItems, nullptr);
+    return out;
+}
+
+// Text of the items: characters, spaces, "\n" at every end of line.
+std::string TextOf(const std::vector<TextractItem>& items)
+{
+    std::string s;
+    for (const TextractItem& it : items) {
+        if (it.nKind == TEXTRACT_ITEM_CHAR || it.nKind == TEXTRACT_ITEM_SPACE)
+            s += (char)it.chCode;
+        else if (it.nKind == TEXTRACT_ITEM_LINE_END)
+            s += '\n';
+    }
+    return s;
+}
+
+RECT Grow(RECT r, int by)
+{
+    r.left -= by;
+    r.top -= by;
+    r.right += by;
+    r.bottom += by;
+    return r;
+}
+
+class TextractTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_win.Create(40, 40, 900, 700, RGB(255, 255, 255)));
+    }
+    TextWindow m_win;
+};
+
+TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
+{
+    const char* faces[] = {"Tahoma", "Arial", "Times New Roman", "Courier New",
+                           "Liberation Serif", "Liberation Mono"};
+    const char* texts[] = {"Quick brown fox", "jumps over the lazy dog", "Pack my BOX with 5 jugs",
+                           "Wizard of Help", "Edit View Tools"};
+    int y = 4, n = 0;
+    std::vector<size_t> runs;
+    for (const char* face : faces) {
+        for (int pitch = 8; pitch <= 14; pitch += 2) {
+            for (int bold = 0; bold < 2; ++bold) {
+                TextRun run;
+                run.face = face;
+                run.pitch = pitch;
+                run.bold = bold != 0;
+                run.x = 6 + (n % 2) * 440;
+                run.y = y;
+                run.text = texts[n % 5];
+                runs.push_back(m_win.AddRun(run));
+                if (n % 2)
+                    y += 26;
+                ++n;
+            }
+        }
+    }
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_fonts");
+    int exact = 0;
+    std::string wrong;
+    for (size_t i : runs) {
+        const TextRun& run = m_win.Run(i);
+        const RECT r = m_win.RunScreenRect(i);
+        const Items got = Recognize(Grow(r, 1));
+        ASSERT_EQ(got.status, 0);
+        const std::string label =
+            run.face + " " + std::to_string(run.pitch) + (run.bold ? " bold" : "");
+        SCOPED_TRACE(label);
+        if (TextOf(got.items) == run.text + "\n")
+            ++exact;
+        else
+            wrong += label + ": \"" + TextOf(got.items) + "\"\n";
+        if (TextOf(got.items) != run.text + "\n")
+            continue;  // counted above
+        // Structure: line start, font change, characters and spaces, end of line.
+        ASSERT_GE(got.items.size(), 3u);
+        EXPECT_EQ(got.items.front().nKind, TEXTRACT_ITEM_LINE_START);
+        EXPECT_EQ(got.items[1].nKind, TEXTRACT_ITEM_FONT_CHANGE);
+        EXPECT_EQ(got.items.back().nKind, TEXTRACT_ITEM_LINE_END);
+        size_t ci = 0;
+        for (const TextractItem& it : got.items) {
+            if (it.nKind == TEXTRACT_ITEM_SPACE)
+                ++ci;
+            if (it.nKind != TEXTRACT_ITEM_CHAR)
+                continue;
+            EXPECT_STREQ(TextractItemFontName(&it), m_win.RealFace(i).c_str());
+            EXPECT_EQ(it.nPitch, run.pitch);
+            EXPECT_EQ(it.bBold, run.bold ? 1 : 0);
+            // Cells are where GDI drew the characters (some renderers lay a string out at
+            // fractional advances, so a cell may sit a little left of the sum of the
+            // characters' whole-pixel widths).
+            if (ci < run.text.size() && TextOf(got.items) == run.text + "\n") {
+                const int expected = m_win.CharScreenX(i, ci);
+                EXPECT_LE(r.left - 1 + it.x, expected + 2) << (char)it.chCode;
+                EXPECT_GE(r.left - 1 + it.x, expected - 2 - (int)ci / 2) << (char)it.chCode;
+                EXPECT_GE(r.left - 1 + it.x, r.left - 1);
+                EXPECT_EQ(r.top - 1 + it.y, r.top);
+            }
+            ++ci;
+        }
+    }
+    // Nearly every run reads back exactly (the benchmark measures the rate over many words).
+    EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
+    if (getenv("TEXTRACT_TEST_VERBOSE"))
+        printf("%s", wrong.c_str());
+}
+
+TEST_F(TextractTest, SeparatesTextFromAnyBackground)
+{
+    struct Case {
+        COLORREF panel, ink;
+    } cases[] = {
+        {RGB(255, 255, 255), RGB(0, 0, 0)},       {RGB(0, 0, 128), RGB(255, 255, 255)},
+        {RGB(255, 255, 160), RGB(200, 0, 0)},     {RGB(212, 208, 200), RGB(128, 128, 128)},
+        {RGB(0, 0, 0), RGB(0, 255, 0)},           {RGB(10, 36, 106), RGB(255, 255, 0)},
+    };
+    std::vector<size_t> runs;
+    int y = 10;
+    for (const Case& c : cases) {
+        // Each line sits on a panel of its own colour, next to another panel.
+        m_win.AddPanel(RECT{0, y - 6, 300, y + 24}, c.panel);
+        m_win.AddPanel(RECT{300, y - 6, 600, y + 24}, RGB(0, 128, 128));
+        TextRun run;
+        run.face = "Arial";
+        run.pitch = 10;
+        run.colour = c.ink;
+        run.x = 10;
+        run.y = y;
+        run.text = "Open the file menu";
+        runs.push_back(m_win.AddRun(run));
+        run.x = 310;
+        run.colour = RGB(255, 255, 255);
+        run.text = "Save as";
+        runs.push_back(m_win.AddRun(run));
+        y += 40;
+    }
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_colours");
+    int exact = 0;
+    std::string wrong;
+    for (size_t i : runs) {
+        const Items got = Recognize(Grow(m_win.RunScreenRect(i), 2));
+        ASSERT_EQ(got.status, 0);
+        if (TextOf(got.items) == m_win.Run(i).text + "\n")
+            ++exact;
+        else
+            wrong += "run " + std::to_string(i) + ": \"" + TextOf(got.items) + "\"\n";
+    }
+    EXPECT_EQ(exact, (int)runs.size()) << wrong;
+    // Both panels in one rectangle: one line, the gap between the texts is a space.
+    RECT both = m_win.RunScreenRect(runs[0]);
+    both.right = m_win.RunScreenRect(runs[1]).right + 2;
+    const std::string text = TextOf(Recognize(Grow(both, 2)).items);
+    EXPECT_EQ(text.substr(0, 18), "Open the file menu");
+    EXPECT_NE(text.find(" Save as\n"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+}
+
+TEST_F(TextractTest, LinesAndFontChangesInReadingOrder)
+{
+    const char* lines[] = {"First line of text", "second line here", "third and last"};
+    std::vector<size_t> runs;
+    for (int i = 0; i < 3; ++i) {
+        TextRun run;
+        run.face = "Arial";
+        run.pitch = 9;
+        run.x = 20;
+        run.y = 20 + i * 16;
+        run.text = lines[i];
+        runs.push_back(m_win.AddRun(run));
+    }
+    // A bold word in the middle of a regular line.
+    TextRun a;
+    a.face = "Arial";
+    a.pitch = 9;
+    a.x = 20;
+    a.y = 100;
+    a.text = "plain";
+    const size_t ra = m_win.AddRun(a);
+    TextRun b = a;
+    b.bold = true;
+    b.text = "bold";
+    b.x = m_win.RunScreenRect(ra).right - m_win.RunScreenRect(ra).left + 1 + 20 + 4;
+    m_win.AddRun(b);
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_lines");
+
+    RECT all = m_win.RunScreenRect(runs[0]);
+    all.bottom = m_win.RunScreenRect(runs[2]).bottom;
+    all.right += 60;
+    const Items got = Recognize(Grow(all, 2));
+    ASSERT_EQ(got.status, 0);
+    EXPECT_EQ(TextOf(got.items), "First line of text\nsecond line here\nthird and last\n");
+    int starts = 0, ends = 0, lastY = -1000;
+    bool open = false;
+    for (const TextractItem& it : got.items) {
+        if (it.nKind == TEXTRACT_ITEM_LINE_START) {
+            EXPECT_FALSE(open);
+            open = true;
+            ++starts;
+            EXPECT_GT(it.y, lastY);  // top to bottom
+            lastY = it.y;
+        } else if (it.nKind == TEXTRACT_ITEM_LINE_END) {
+            EXPECT_TRUE(open);
+            open = false;
+            ++ends;
+        } else {
+            EXPECT_TRUE(open) << "item outside a line";
+        }
+    }
+    EXPECT_EQ(starts, 3);
+    EXPECT_EQ(ends, 3);
+
+    RECT mixed = m_win.RunScreenRect(ra);
+    mixed.right += 60;
+    const Items mix = Recognize(Grow(mixed, 2));
+    EXPECT_EQ(TextOf(mix.items), "plain bold\n");
+    std::vector<int> changes;
+    for (const TextractItem& it : mix.items)
+        if (it.nKind == TEXTRACT_ITEM_FONT_CHANGE)
+            changes.push_back(it.bBold);
+    EXPECT_EQ(changes, (std::vector<int>{0, 1}));
+    // Only the wanted kinds come back.
+    const Items charsOnly = Recognize(Grow(mixed, 2), TEXTRACT_F_CHARS | TEXTRACT_F_CONTEXT);
+    for (const TextractItem& it : charsOnly.items)
+        EXPECT_EQ(it.nKind, TEXTRACT_ITEM_CHAR);
+    EXPECT_EQ(TextOf(charsOnly.items), "plainbold");
+}
+
+// The word capture asks for a small box around a point, then for a strip that starts at the
+// nearest character's cell and expects that character again within 3 pixels.
+TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
+{
+    for (int pitch : {8, 10, 12, 14}) {
+        m_win.Clear();
+        TextRun run;
+        run.face = pitch == 12 ? "Times New Roman" : "Tahoma";
+        run.pitch = pitch;
+        run.x = 150;
+        run.y = 40;
+        run.text = "Several words on a line";
+        const size_t r = m_win.AddRun(run);
+        m_win.Show();
+        const RECT rr = m_win.RunScreenRect(r);
+        const int px = m_win.CharScreenX(r, 9) + 2, py = (rr.top + rr.bottom) / 2;  // "words"
+        const Items box =
+            Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+        ASSERT_EQ(box.status, 0);
+        int best = 1 << 30, bx = 0, by = 0;
+        char bc = 0;
+        for (const TextractItem& it : box.items) {
+            if (it.nKind != TEXTRACT_ITEM_CHAR)
+                continue;
+            const int x = px - 12 + it.x, y = py - 12 + it.y;
+            const int d = std::abs(x - px) + std::abs(y - py);
+            if (d < best) {
+                best = d;
+                bx = x;
+                by = y;
+                bc = (char)it.chCode;
+            }
+        }
+        ASSERT_NE(bc, 0) << pitch;
+        // The cell top, give or take a row where a neighbouring size draws the same letter.
+        EXPECT_NEAR(by, rr.top, 1) << pitch;
+        const Items strip = Recognize(RECT{bx - 100, by, bx + 100, by + 20});
+        std::string word;
+        bool hit = false;
+        for (const TextractItem& it : strip.items) {
+            if (it.nKind == TEXTRACT_ITEM_CHAR && isalpha(it.chCode)) {
+                word += (char)it.chCode;
+                if (std::abs(bx - 100 + it.x - bx) + std::abs(by + it.y - by) <= 3)
+                    hit = true;
+            } else if (hit) {
+                break;
+            } else {
+                word.clear();
+            }
+        }
+        EXPECT_TRUE(hit) << pitch;
+        EXPECT_EQ(word, "words") << pitch;
+    }
+}
+
+TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
+{
+    TextractRequest req = {0, 0, 10, 10, 50, 30};
+    TextractResult res = {0, nullptr, 0};
+    EXPECT_EQ(EngineRecognizeArea(&req, nullptr, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_ARGUMENT);
+    EXPECT_EQ(EngineRecognizeArea(nullptr, &res, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_ARGUMENT);
+    TextractRequest inverted = {0, 0, 50, 10, 10, 30};
+    EXPECT_EQ(EngineRecognizeArea(&inverted, &res, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_ARGUMENT);
+    EXPECT_EQ(res.pItems, nullptr);
+    EXPECT_EQ(EngineFreeResult(&res), 0);
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    TextractRequest outside = {0, 0, w - 10, 10, w + 40, 30};
+    EXPECT_EQ(EngineRecognizeArea(&outside, &res, TEXTRACT_FLAGS_WORDS),
+              TEXTRACT_E_RECT_OUTSIDE);
+    EXPECT_EQ(EngineFreeResult(&res), 0);
+    EXPECT_EQ(EngineFreeResult(&res), 0);  // twice is harmless
+
+    // No pattern base: -995, and the file name names the missing file.
+    const std::string missing = lxtest::FreshDir("textract_nobase") + "\\FontBase.tpb";
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", missing.c_str());
+    EXPECT_EQ(EngineTerminate(), 0);
+    EXPECT_EQ(EngineInit(), 0);
+    EXPECT_EQ(EnginePatternFileName(), missing);
+    EXPECT_EQ(EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_NO_PATTERNS);
+    EXPECT_EQ(res.AreaSize, 0);
+    EngineFreeResult(&res);
+    // A damaged file is no pattern base either.
+    lxtest::WriteFileBytes(missing, lxtest::ReadFileBytes(g_patternFile).substr(0, 5000));
+    EngineTerminate();
+    EXPECT_EQ(EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_NO_PATTERNS);
+    EngineFreeResult(&res);
+    // Building makes it usable at once.
+    EXPECT_EQ(EngineBuildPatterns(), 0);
+    EXPECT_EQ(lxtest::ReadFileBytes(missing), lxtest::ReadFileBytes(g_patternFile));
+    EXPECT_EQ(EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS), 0);
+    EngineFreeResult(&res);
+
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", g_patternFile.c_str());
+    EngineTerminate();
+    EXPECT_EQ(EnginePatternFileName(), g_patternFile);
+}
+
+HWND g_dialog = nullptr;
+void CALLBACK WatchDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dlg = FindWindowA("TextractBuildDialog", nullptr);
+    if (!dlg || !IsWindowVisible(dlg))
+        return;
+    // Wait until the bar has moved, so that the picture shows a build under way.
+    HWND bar = FindWindowExA(dlg, nullptr, PROGRESS_CLASSA, nullptr);
+    if (!bar || SendMessageA(bar, PBM_GETPOS, 0, 0) < 10)
+        return;
+    KillTimer(nullptr, id);
+    g_dialog = dlg;
+    lxtest::SaveWindowPng(dlg, "textract_build_dialog");
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(TextractTest, BuildDialogShowsProgressAndCanBeCancelled)
+{
+    const std::string dir = lxtest::FreshDir("textract_dialog");
+    const std::string file = dir + "\\FontBase.tpb";
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", file.c_str());
+    lxtest::WriteFileBytes(file, "previous");
+
+    g_dialog = nullptr;
+    SetTimer(nullptr, 0, 1, WatchDialog);
+    EXPECT_EQ(EngineBuildPatternsWithDialog(), TEXTRACT_E_USER_REJECTED);
+    EXPECT_NE(g_dialog, nullptr);
+    EXPECT_FALSE(IsWindow(g_dialog));
+    EXPECT_EQ(lxtest::ReadFileBytes(file), "previous");  // a cancelled build keeps the old file
+
+    EXPECT_EQ(EngineBuildPatternsWithDialog(), 0);
+    EXPECT_EQ(lxtest::ReadFileBytes(file), lxtest::ReadFileBytes(g_patternFile));
+
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", g_patternFile.c_str());
+    EngineTerminate();
+}
+}  // namespace
