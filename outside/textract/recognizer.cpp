@@ -415,6 +415,10 @@ public:
                     const int end = ChargeEnd(g, pen);
                     for (int d = -2; d <= 2; ++d) {
                         const int to = pen + g.advance + d;
+                        // A path only moves right: a narrow cell read two columns early must
+                        // not lead back to this position (a loop in the path).
+                        if (to <= x)
+                            continue;
                         const Last next{k, code, pen, std::max(end, to), pen + g.advance};
                         Last probe = next;
                         probe.end = end;
@@ -446,9 +450,12 @@ public:
         std::vector<PlacedChar> rev;
         bool unknown = false;
         int x = bx, k = bk;
-        for (;;) {
+        for (size_t steps = 0;; ++steps) {
             const Step& s = from[at(x, k)];
             if (s.prevX < 0)
+                break;
+            // Every step leads left, or to a font switch at the same position.
+            if (s.prevX > x || (s.prevX == x && s.code != -3) || steps > 2 * (size_t)W * K)
                 break;
             if (s.code == -1)
                 unknown = true;

@@ -350,6 +350,62 @@ TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
     }
 }
 
+// Character-finding boxes all over a small serif word, light on dark, at several sub-pixel
+// placements, and boxes cut by the screen's edges: every request must come back (the engine
+// once threw out of EngineRecognizeArea here and ended the process).
+TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
+{
+    TextWindow edge;
+    ASSERT_TRUE(edge.Create(0, 0, 200, 60, RGB(0, 0, 128)));
+    TextRun er;
+    er.face = "Times New Roman";
+    er.pitch = 8;
+    er.colour = RGB(255, 255, 255);
+    er.x = 0;
+    er.y = 0;
+    er.text = "Fjord Fjord";
+    edge.AddRun(er);
+    edge.Show();
+    int calls = 0;
+    for (int y = -12; y <= 24; y += 3)
+        for (int x = -12; x <= 80; x += 2) {
+            const RECT r = {std::max(0, x), std::max(0, y), x + 24, y + 24};
+            const Items got = Recognize(r, TEXTRACT_FLAGS_FIND_CHAR);
+            ASSERT_EQ(got.status, 0) << x << "," << y;
+            ++calls;
+        }
+    edge.Clear();
+
+    m_win.Clear();
+    m_win.AddPanel(RECT{0, 0, 900, 700}, RGB(0, 0, 128));
+    std::vector<size_t> runs;
+    for (int i = 0; i < 8; ++i) {
+        TextRun run;
+        run.face = i % 2 ? "Times New Roman" : "Arial";
+        run.pitch = 8 + i / 2;
+        run.colour = RGB(255, 255, 255);
+        run.x = 30 + i;
+        run.y = 10 + i * 30;
+        run.text = "Fjord jumps Fancy";
+        runs.push_back(m_win.AddRun(run));
+    }
+    m_win.Show();
+    for (size_t r : runs) {
+        const RECT rr = m_win.RunScreenRect(r);
+        for (int py = rr.top - 4; py <= rr.bottom + 4; py += 2)
+            for (int px = rr.left - 4; px <= rr.left + 40; ++px) {
+                const Items got =
+                    Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+                ASSERT_EQ(got.status, 0) << m_win.Run(r).face << " " << px << "," << py;
+                ++calls;
+            }
+        const Items line = Recognize(Grow(rr, 1));
+        EXPECT_EQ(TextOf(line.items), m_win.Run(r).text + "\n")
+            << m_win.Run(r).face << " " << m_win.Run(r).pitch;
+    }
+    EXPECT_GT(calls, 1000);
+}
+
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
 {
     TextractRequest req = {0, 0, 10, 10, 50, 30};
