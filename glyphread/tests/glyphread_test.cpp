@@ -158,7 +158,7 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
     const char* const words[] = {"Quick", "brown", "foxes", "jumped", "over", "lazy", "Dogs",
                                  "while", "Seven", "wizards", "hummed", "Tunes", "kept",
                                  "Velvet", "gloves", "inside"};
-    const int sizes[] = {8, 9, 10, 11, 12, 14};  // the sizes of the pattern base
+    const int sizes[] = {8, 9, 10, 11, 12, 14, 18, 24};  // 18 and 24 pt use the wider strips
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
     WordWindow window(40, 40, 940, 420, RGB(255, 255, 255));
@@ -231,13 +231,12 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
         }
     }
     std::printf("%d words read, %d wrong\n", checked, wrong);
-    // Every word read comes with its rectangle. The engine still misses a few words of the
-    // corpus (listed when the test fails or runs verbosely): at least 95% must be exact.
+    // Every word of the corpus is read exactly, with its rectangle.
     EXPECT_EQ(wrongRect, 0) << failures;
-    EXPECT_GE((checked - wrong) * 100, checked * 95) << failures;
+    EXPECT_EQ(wrong, 0) << failures;
     if (wrong)
         std::printf("%s", failures.c_str());
-    EXPECT_EQ(checked, 4 * 3 * 6 * 3);
+    EXPECT_EQ(checked, 4 * 3 * 8 * 3);
 }
 
 TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)

@@ -67,8 +67,42 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
             const bool f = box(sumH, x0, y0, x1, y1 + 1) == 0 &&
                            box(sumV, x0, y0, x1 + 1, y1) == 0;
             flat[(size_t)y * w + x] = f;
-            anyFlat = anyFlat || f;
         }
+    // Where large bold strokes cross or stand upright they are as wide as that square: a flat
+    // patch less than three pixels across or down is the inside of a stroke, not a ground.
+    {
+        std::vector<uint8_t> seen(n, 0);
+        std::vector<size_t> stack, patch;
+        for (size_t start = 0; start < n; ++start) {
+            if (!flat[start] || seen[start])
+                continue;
+            int minX = w, maxX = -1, minY = h, maxY = -1;
+            patch.clear();
+            stack.assign(1, start);
+            seen[start] = 1;
+            while (!stack.empty()) {
+                const size_t i = stack.back();
+                stack.pop_back();
+                patch.push_back(i);
+                const int x = (int)(i % w), y = (int)(i / w);
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+                const size_t next[4] = {x > 0 ? i - 1 : n, x + 1 < w ? i + 1 : n,
+                                        y > 0 ? i - w : n, y + 1 < h ? i + w : n};
+                for (size_t j : next)
+                    if (j < n && flat[j] && !seen[j] && img.pixels[j] == img.pixels[i]) {
+                        seen[j] = 1;
+                        stack.push_back(j);
+                    }
+            }
+            const bool ground = maxX - minX >= 2 && maxY - minY >= 2;
+            for (size_t i : patch)
+                flat[i] = ground;
+            anyFlat = anyFlat || ground;
+        }
+    }
 
     std::vector<uint32_t> bg(n), bgForward;
     if (!anyFlat) {
@@ -149,6 +183,28 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
     for (size_t i = 0; i < n; ++i)
         mask[i] = d[i] >= std::max(24, (around[i] + 1) / 2);
     return mask;
+}
+
+// A vertical stroke taller than any cell (a window's edge, a frame, a splitter) is no text;
+// left in, it would join every line it passes into one band too tall to read.
+void DropTallStrokes(std::vector<uint8_t>& mask, int w, int h)
+{
+    for (int x = 0; x < w; ++x) {
+        int y = 0;
+        while (y < h) {
+            if (!mask[(size_t)y * w + x]) {
+                ++y;
+                continue;
+            }
+            int e = y;
+            while (e < h && mask[(size_t)e * w + x])
+                ++e;
+            if (e - y > kMaxCellHeight)
+                for (int r = y; r < e; ++r)
+                    mask[(size_t)r * w + x] = 0;
+            y = e;
+        }
+    }
 }
 
 struct Band {
@@ -702,7 +758,8 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
     const int w = image.width, h = image.height;
-    const std::vector<uint8_t> mask = ForegroundMask(image);
+    std::vector<uint8_t> mask = ForegroundMask(image);
+    DropTallStrokes(mask, w, h);
     for (const Band& band : FindBands(mask, w, h)) {
         const int bh = band.bottom - band.top + 1;
         if (bh > kMaxCellHeight)

@@ -173,6 +173,54 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
         printf("%s", wrong.c_str());
 }
 
+// Headings and large text up to 24 pt read back with their size, bold strokes included.
+TEST_F(TextractTest, ReadsLargeSizes)
+{
+    const char* faces[] = {"Arial", "Times New Roman", "Courier New"};
+    const char* texts[] = {"Quick brown fox", "jumps over the lazy dog", "Pack my BOX",
+                           "Wizard of Help", "Edit View Tools"};
+    int y = 4, n = 0;
+    std::vector<size_t> runs;
+    for (const char* face : faces)
+        for (int pitch : {16, 18, 20, 22, 24})
+            for (int bold = 0; bold < 2; ++bold) {
+                TextRun run;
+                run.face = face;
+                run.pitch = pitch;
+                run.bold = bold != 0;
+                run.x = 6 + bold * 440;
+                run.y = y;
+                run.text = texts[n++ % 5];
+                runs.push_back(m_win.AddRun(run));
+                if (bold)
+                    y += pitch * 2 - pitch / 2 + 2;
+            }
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_large");
+    int exact = 0;
+    std::string wrong;
+    for (size_t i : runs) {
+        const TextRun& run = m_win.Run(i);
+        const RECT r = m_win.RunScreenRect(i);
+        const Items got = Recognize(Grow(r, 1));
+        ASSERT_EQ(got.status, 0);
+        const std::string label =
+            run.face + " " + std::to_string(run.pitch) + (run.bold ? " bold" : "");
+        if (TextOf(got.items) != run.text + "\n") {
+            wrong += label + ": \"" + TextOf(got.items) + "\"\n";
+            continue;
+        }
+        ++exact;
+        for (const TextractItem& it : got.items)
+            if (it.nKind == TEXTRACT_ITEM_CHAR) {
+                EXPECT_EQ(it.nPitch, run.pitch) << label;
+                EXPECT_EQ(it.bBold, run.bold ? 1 : 0) << label;
+                EXPECT_EQ(r.top - 1 + it.y, r.top) << label;
+            }
+    }
+    EXPECT_GE(exact * 100, (int)runs.size() * 95) << wrong;
+}
+
 TEST_F(TextractTest, SeparatesTextFromAnyBackground)
 {
     struct Case {
@@ -404,6 +452,43 @@ TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
             << m_win.Run(r).face << " " << m_win.Run(r).pitch;
     }
     EXPECT_GT(calls, 1000);
+}
+
+// A box over a word next to a window's edge or a frame line: the line is taller than any
+// text and must not hide the letters whose centres lie in the box.
+TEST_F(TextractTest, BoxBesideATallFrameLineFindsItsLetters)
+{
+    m_win.Clear();
+    m_win.AddPanel(RECT{20, 0, 21, 400}, RGB(0, 0, 0));       // a frame line
+    m_win.AddPanel(RECT{300, 0, 301, 400}, RGB(128, 128, 128));  // a grey splitter
+    TextRun run;
+    run.face = "Arial";
+    run.pitch = 10;
+    run.x = 28;
+    run.y = 100;
+    run.text = "Dogs kept";
+    const size_t a = m_win.AddRun(run);
+    run.x = 306;
+    run.face = "Times New Roman";
+    run.text = "Quick Seven";
+    const size_t b = m_win.AddRun(run);
+    m_win.Show();
+    for (size_t r : {a, b}) {
+        const RECT rr = m_win.RunScreenRect(r);
+        for (size_t ci = 0; ci < 4; ++ci) {
+            const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+            const int py = (rr.top + rr.bottom) / 2;
+            const Items box =
+                Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+            ASSERT_EQ(box.status, 0);
+            bool found = false;
+            for (const TextractItem& it : box.items)
+                found = found || (it.nKind == TEXTRACT_ITEM_CHAR &&
+                                  it.chCode == (BYTE)m_win.Run(r).text[ci]);
+            EXPECT_TRUE(found) << m_win.Run(r).text << " at " << ci << ": \""
+                               << TextOf(box.items) << "\"";
+        }
+    }
 }
 
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
