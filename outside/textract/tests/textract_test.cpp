@@ -491,6 +491,63 @@ TEST_F(TextractTest, BoxBesideATallFrameLineFindsItsLetters)
     }
 }
 
+// Every cell of a long line lies on the ink GDI drew for its character, at the line's end as at
+// its start: a caller measures from a cell's corner to a point to find the letter under it.
+// (Under some renderers a string's drawn width differs from the sum of its characters'
+// extents, so the ink itself is the reference.)
+TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
+{
+    m_win.Clear();
+    std::vector<size_t> runs;
+    int y = 10;
+    for (const char* face : {"Arial", "Times New Roman", "Tahoma", "Courier New"})
+        for (int pitch : {9, 12, 16}) {
+            TextRun run;
+            run.face = face;
+            run.pitch = pitch;
+            run.x = 10;
+            run.y = y;
+            run.text = "milk Lookup popup yellow kind Every approximately Xerox ribbon";
+            runs.push_back(m_win.AddRun(run));
+            y += pitch * 2 + 4;
+        }
+    m_win.Show();
+    std::string report;
+    HDC screen = GetDC(nullptr);
+    for (size_t r : runs) {
+        const TextRun& run = m_win.Run(r);
+        const RECT rr = m_win.RunScreenRect(r);
+        const RECT req = Grow(rr, 1);
+        // Ink columns of the line, and their runs (one per letter where letters stand apart).
+        std::vector<bool> ink(req.right - req.left + 41, false);
+        for (int x = req.left; x < req.left + (int)ink.size(); ++x)
+            for (int yy = rr.top; yy <= rr.bottom && !ink[x - req.left]; ++yy)
+                ink[x - req.left] = GetPixel(screen, x, yy) != RGB(255, 255, 255);
+        const Items got = Recognize(req);
+        ASSERT_EQ(got.status, 0);
+        ASSERT_EQ(TextOf(got.items), run.text + "\n") << run.face << " " << run.pitch;
+        int lastEnd = 0;
+        for (const TextractItem& it : got.items) {
+            if (it.nKind != TEXTRACT_ITEM_CHAR)
+                continue;
+            // The cell holds ink: at least a third of its columns (a narrow letter's one).
+            int inside = 0;
+            for (int x = it.x; x < it.x + it.cx; ++x)
+                inside += x >= 0 && x < (int)ink.size() && ink[x];
+            if (inside < std::max(1, it.cx / 3))
+                report += run.face + " " + std::to_string(run.pitch) + " '" + (char)it.chCode +
+                          "' at " + std::to_string(it.x) + "\n";
+            lastEnd = it.x + it.cx;
+        }
+        int lastInk = (int)ink.size() - 1;
+        while (lastInk > 0 && !ink[lastInk])
+            --lastInk;
+        EXPECT_NEAR(lastEnd - 1, lastInk, 2) << run.face << " " << run.pitch;
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(report, "");
+}
+
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
 {
     TextractRequest req = {0, 0, 10, 10, 50, 30};
