@@ -493,6 +493,7 @@ TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
     lib.OCRHighlightRect(leftOver, 1);
     const Capture c = CaptureAt(lib, p.x, p.y);
     EXPECT_EQ(c.result, 1);
+    EXPECT_EQ(c.word, "this") << "the inverted strip reads like the plain one";
     EXPECT_EQ(findPass, 0.0);
     EXPECT_GT(wordPass, 0.99) << "strip not inverted during the word pass";
     EXPECT_EQ(Grab(probe), plain) << "strip left inverted after the call";

@@ -173,7 +173,9 @@ int RecognizeArea(const TextractRequest* request, TextractResult* result, int fl
     Image image;
     if (!CaptureScreen(area, image))
         return TEXTRACT_E_INTERNAL;
-    const std::vector<TextLine> lines = RecognizeImage(g_base, image);
+    const RECT inner = {req.left - area.left, req.top - area.top, req.right - area.left,
+                        req.bottom - area.top};
+    const std::vector<TextLine> lines = RecognizeImage(g_base, image, &inner);
     const std::vector<TextractItem> items = MakeItems(g_base, image, lines, req, flags);
     if (!items.empty()) {
         void* mem = std::malloc(items.size() * sizeof(TextractItem));

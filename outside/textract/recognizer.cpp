@@ -752,13 +752,68 @@ bool CaptureScreen(const RECT& area, Image& image)
     return ok;
 }
 
-std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image)
+std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
+                                     const RECT* inner)
 {
     std::vector<TextLine> lines;
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
     const int w = image.width, h = image.height;
     std::vector<uint8_t> mask = ForegroundMask(image);
+    if (inner && (inner->left > 0 || inner->top > 0 || inner->right < w - 1 ||
+                  inner->bottom < h - 1)) {
+        const int il = std::max<int>(0, inner->left), it = std::max<int>(0, inner->top);
+        const int ir = std::min<int>(w - 1, inner->right), ib = std::min<int>(h - 1, inner->bottom);
+        if (ir >= il && ib >= it) {
+            Image part;
+            part.left = image.left + il;
+            part.top = image.top + it;
+            part.width = ir - il + 1;
+            part.height = ib - it + 1;
+            part.pixels.resize((size_t)part.width * part.height);
+            std::map<uint32_t, int> in, out;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool inside = x >= il && x <= ir && y >= it && y <= ib;
+                    ++(inside ? in : out)[image.At(x, y)];
+                    if (inside)
+                        part.pixels[(size_t)(y - it) * part.width + (x - il)] = image.At(x, y);
+                }
+            auto commonest = [](const std::map<uint32_t, int>& counts) {
+                uint32_t best = 0;
+                int bestCount = -1;
+                for (const auto& kv : counts)
+                    if (kv.second > bestCount) {
+                        best = kv.first;
+                        bestCount = kv.second;
+                    }
+                return best;
+            };
+            // The request shows another ground than its margin (light on dark inside, dark on
+            // light around, as when the request alone is inverted): inside it, ink is judged
+            // against the request's own ground only.
+            if (!out.empty() && ColourDistance(commonest(in), commonest(out)) >= 96) {
+                std::vector<uint8_t> own = ForegroundMask(part);
+                // A row or column of the request that is ink from end to end is an edge the
+                // inversion missed (or a rule), not text.
+                const int pw = part.width, ph = part.height;
+                std::vector<int> rowInk(ph, 0), colInk(pw, 0);
+                for (int y = 0; y < ph; ++y)
+                    for (int x = 0; x < pw; ++x)
+                        if (own[(size_t)y * pw + x]) {
+                            ++rowInk[y];
+                            ++colInk[x];
+                        }
+                for (int y = 0; y < ph; ++y)
+                    for (int x = 0; x < pw; ++x)
+                        if ((rowInk[y] == pw && pw > 8) || (colInk[x] == ph && ph > 8))
+                            own[(size_t)y * pw + x] = 0;
+                for (int y = it; y <= ib; ++y)
+                    for (int x = il; x <= ir; ++x)
+                        mask[(size_t)y * w + x] = own[(size_t)(y - it) * part.width + (x - il)];
+            }
+        }
+    }
     DropTallStrokes(mask, w, h);
     for (const Band& band : FindBands(mask, w, h)) {
         const int bh = band.bottom - band.top + 1;

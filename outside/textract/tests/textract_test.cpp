@@ -548,6 +548,57 @@ TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
     EXPECT_EQ(report, "");
 }
 
+// A strip inverted on the screen (a caller's highlight) reads like the text it shows, light on
+// dark, whatever lies around it, in every colour scheme.
+TEST_F(TextractTest, InvertedStripReadsTheSameWords)
+{
+    struct Scheme {
+        COLORREF text, ground;
+    };
+    const Scheme schemes[] = {{RGB(0, 0, 0), RGB(255, 255, 255)},
+                              {RGB(255, 255, 255), RGB(0, 0, 128)},
+                              {RGB(128, 0, 0), RGB(255, 255, 225)}};
+    std::string wrong;
+    int n = 0;
+    for (const Scheme& sc : schemes) {
+        for (int pitch : {8, 10, 12, 16, 24}) {
+            for (const char* face : {"Arial", "Times New Roman"}) {
+                m_win.Clear();
+                m_win.AddPanel(RECT{0, 0, 900, 700}, sc.ground);
+                TextRun run;
+                run.face = face;
+                run.pitch = pitch;
+                run.colour = sc.text;
+                run.x = 120;
+                run.y = 100;
+                run.text = "this is the text";
+                const size_t r = m_win.AddRun(run);
+                m_win.Show();
+                const RECT rr = m_win.RunScreenRect(r);
+                const int h = pitch <= 10 ? 20 : pitch <= 14 ? 30 : 40;
+                // The strip starts a row below the cells' top, as a word capture's does.
+                const RECT strip = {rr.left - 30, rr.top + 1, rr.left + 170, rr.top + h};
+                HDC screen = GetDC(nullptr);
+                // Inverted as a highlight does it: the request's inclusive edges taken as
+                // a RECT, so the last column and row stay as they were.
+                RECT inv = strip;
+                InvertRect(screen, &inv);
+                GdiFlush();
+                const Items got = Recognize(strip);
+                InvertRect(screen, &inv);
+                ReleaseDC(nullptr, screen);
+                ASSERT_EQ(got.status, 0);
+                const std::string text = TextOf(got.items);
+                ++n;
+                if (text.rfind("this is", 0) != 0)
+                    wrong += std::string(face) + " " + std::to_string(pitch) + ": \"" + text +
+                             "\"\n";
+            }
+        }
+    }
+    EXPECT_EQ(wrong, "") << n;
+}
+
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
 {
     TextractRequest req = {0, 0, 10, 10, 50, 30};
