@@ -239,6 +239,30 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
     EXPECT_EQ(checked, 4 * 3 * 8 * 3);
 }
 
+// A word of letters and the digits 0 and 1 is read whole from any of its characters, in the
+// sizes where the small box once read '1' otherwise than the strip.
+TEST_F(Glyphread, LettersAndDigitsWordFromEveryCharacter)
+{
+    GlyphreadLib lib;
+    ASSERT_TRUE(lib.Loaded());
+    WordWindow window(60, 120, 700, 160, RGB(255, 255, 255));
+    std::vector<TextRun> runs;
+    int y = 10;
+    for (const char* face : {"Arial", "Times New Roman"})
+        for (int pt : {10, 12}) {
+            runs.push_back(TextRun{"x10y1 go", face, pt, RGB(0, 0, 0), 10, y});
+            y += 34;
+        }
+    window.Show(runs, RGB(255, 255, 255));
+    for (int r = 0; r < static_cast<int>(runs.size()); ++r)
+        for (int at = 0; at < 5; ++at) {
+            const POINT p = window.CenterOf(r, at);
+            const Capture c = CaptureAt(lib, p.x, p.y);
+            EXPECT_EQ(c.word, "x10y1") << runs[static_cast<size_t>(r)].face << " "
+                                       << runs[static_cast<size_t>(r)].points << " at " << at;
+        }
+}
+
 TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)
 {
     GlyphreadLib lib;

@@ -185,9 +185,9 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
     return mask;
 }
 
-// A vertical stroke taller than any cell (a window's edge, a frame, a splitter) is no text;
-// left in, it would join every line it passes into one band too tall to read.
-void DropTallStrokes(std::vector<uint8_t>& mask, int w, int h)
+// A vertical stroke taller than any cell of the pattern base (a window's edge, a frame, a
+// splitter) is no text; left in, it would join the lines it passes into one band.
+void DropTallStrokes(std::vector<uint8_t>& mask, int w, int h, int tallest)
 {
     for (int x = 0; x < w; ++x) {
         int y = 0;
@@ -199,7 +199,7 @@ void DropTallStrokes(std::vector<uint8_t>& mask, int w, int h)
             int e = y;
             while (e < h && mask[(size_t)e * w + x])
                 ++e;
-            if (e - y > kMaxCellHeight)
+            if (e - y > tallest)
                 for (int r = y; r < e; ++r)
                     mask[(size_t)r * w + x] = 0;
             y = e;
@@ -814,7 +814,10 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             }
         }
     }
-    DropTallStrokes(mask, w, h);
+    int tallest = 0;
+    for (const FontPatterns& fp : base.fonts)
+        tallest = std::max(tallest, fp.cellHeight);
+    DropTallStrokes(mask, w, h, std::min(tallest, kMaxCellHeight));
     for (const Band& band : FindBands(mask, w, h)) {
         const int bh = band.bottom - band.top + 1;
         if (bh > kMaxCellHeight)

@@ -599,6 +599,43 @@ TEST_F(TextractTest, InvertedStripReadsTheSameWords)
     EXPECT_EQ(wrong, "") << n;
 }
 
+// Digits among letters read the same in a small box as in the line around them.
+TEST_F(TextractTest, DigitsReadAlikeInBoxAndStrip)
+{
+    std::string wrong;
+    for (const char* face : {"Arial", "Times New Roman", "Tahoma", "Courier New"})
+        for (int pitch : {8, 10, 12, 14}) {
+            m_win.Clear();
+            TextRun run;
+            run.face = face;
+            run.pitch = pitch;
+            run.x = 100;
+            run.y = 60;
+            run.text = "x10y1 a1b 2011";
+            const size_t r = m_win.AddRun(run);
+            m_win.Show();
+            const RECT rr = m_win.RunScreenRect(r);
+            const std::string label = std::string(face) + " " + std::to_string(pitch);
+            const std::string strip = TextOf(Recognize(Grow(rr, 1)).items);
+            if (strip != run.text + "\n")
+                wrong += label + " strip: \"" + strip + "\"\n";
+            for (size_t ci : {0u, 1u, 2u, 4u, 7u}) {
+                const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+                const int py = (rr.top + rr.bottom) / 2;
+                const Items box =
+                    Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+                bool found = false;
+                for (const TextractItem& it : box.items)
+                    found = found || (it.nKind == TEXTRACT_ITEM_CHAR &&
+                                      it.chCode == (BYTE)run.text[ci]);
+                if (!found)
+                    wrong += label + " box at '" + run.text[ci] + "' #" + std::to_string(ci) +
+                             ": \"" + TextOf(box.items) + "\"\n";
+            }
+        }
+    EXPECT_EQ(wrong, "");
+}
+
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
 {
     TextractRequest req = {0, 0, 10, 10, 50, 30};
