@@ -31,7 +31,7 @@ const Colours kColours[] = {
 const char* const kWords[] = {
     "the", "Window", "settings", "Dictionary", "pointer", "capture", "Quickly", "glyph",
     "measure", "Jumping", "zebra", "Oxygen", "waltz", "vexing", "Bright", "quartz", "Hyphen",
-    "milk", "Lookup", "popup", "Fancy", "yellow", "kind", "Every", "approximately", "Xerox",
+    "milk", "Lookup", "popup", "Fjord", "yellow", "kind", "Every", "approximately", "Xerox",
     "ribbon", "Cancel", "Apply", "help", "File", "Edit", "View", "Tools", "options", "minimum"};
 const int kWordCount = static_cast<int>(sizeof kWords / sizeof kWords[0]);
 

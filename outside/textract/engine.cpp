@@ -58,11 +58,28 @@ bool EnsureLoaded()
     return g_loaded;
 }
 
-const char* Remember(int slot, const std::string& text)
+const char* Remember(int slot, const std::function<std::string()>& text)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_names[slot] = text;
+    try {
+        const std::string value = text();
+        std::lock_guard<std::mutex> guard(g_lock);
+        g_names[slot] = value;
+    } catch (...) {
+        // out of memory: the previous answer stays
+    }
     return g_names[slot].c_str();
+}
+
+// Runs an operation so that nothing it throws leaves the engine: a failure of the engine
+// must never end the host process.
+template <typename F>
+int Guarded(F&& op)
+{
+    try {
+        return op();
+    } catch (...) {
+        return TEXTRACT_E_INTERNAL;
+    }
 }
 
 }  // namespace
@@ -96,29 +113,41 @@ extern "C" {
 
 int WINAPI EngineInit(void)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    EnsureLoaded();  // a missing base is reported by the operations that need it
-    return TEXTRACT_OK;
+    try {
+        std::lock_guard<std::mutex> guard(g_lock);
+        EnsureLoaded();  // a missing base is reported by the operations that need it
+        return TEXTRACT_OK;
+    } catch (...) {
+        return TEXTRACT_E_INIT;
+    }
 }
 
 int WINAPI EngineTerminate(void)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_base = PatternBase();
-    g_loaded = false;
-    return TEXTRACT_OK;
+    try {
+        std::lock_guard<std::mutex> guard(g_lock);
+        g_base = PatternBase();
+        g_loaded = false;
+        return TEXTRACT_OK;
+    } catch (...) {
+        return TEXTRACT_E_TERMINATE;
+    }
 }
 
-int WINAPI EngineBuildPatterns(void) { return BuildAndStore(nullptr); }
-
-int WINAPI EngineBuildPatternsWithDialog(void) { return BuildWithDialog(); }
-
-int WINAPI EngineRecognizeArea(const TextractRequest* request, TextractResult* result, int flags)
+int WINAPI EngineBuildPatterns(void)
 {
-    if (!result)
-        return TEXTRACT_E_ARGUMENT;
-    result->pItems = nullptr;
-    result->AreaSize = 0;
+    return Guarded([] { return BuildAndStore(nullptr); });
+}
+
+int WINAPI EngineBuildPatternsWithDialog(void)
+{
+    return Guarded([] { return BuildWithDialog(); });
+}
+
+namespace {
+
+int RecognizeArea(const TextractRequest* request, TextractResult* result, int flags)
+{
     if (!request || request->right < request->left || request->bottom < request->top ||
         request->right - request->left >= 4096 || request->bottom - request->top >= 4096)
         return TEXTRACT_E_ARGUMENT;
@@ -144,7 +173,9 @@ int WINAPI EngineRecognizeArea(const TextractRequest* request, TextractResult* r
     Image image;
     if (!CaptureScreen(area, image))
         return TEXTRACT_E_INTERNAL;
-    const std::vector<TextLine> lines = RecognizeImage(g_base, image);
+    const RECT inner = {req.left - area.left, req.top - area.top, req.right - area.left,
+                        req.bottom - area.top};
+    const std::vector<TextLine> lines = RecognizeImage(g_base, image, &inner);
     const std::vector<TextractItem> items = MakeItems(g_base, image, lines, req, flags);
     if (!items.empty()) {
         void* mem = std::malloc(items.size() * sizeof(TextractItem));
@@ -157,6 +188,17 @@ int WINAPI EngineRecognizeArea(const TextractRequest* request, TextractResult* r
     return TEXTRACT_OK;
 }
 
+}  // namespace
+
+int WINAPI EngineRecognizeArea(const TextractRequest* request, TextractResult* result, int flags)
+{
+    if (!result)
+        return TEXTRACT_E_ARGUMENT;
+    result->pItems = nullptr;
+    result->AreaSize = 0;
+    return Guarded([&] { return RecognizeArea(request, result, flags); });
+}
+
 int WINAPI EngineFreeResult(TextractResult* result)
 {
     if (!result)
@@ -167,24 +209,24 @@ int WINAPI EngineFreeResult(TextractResult* result)
     return TEXTRACT_OK;
 }
 
-const char* WINAPI EnginePatternFileName(void) { return Remember(0, PatternPath()); }
+const char* WINAPI EnginePatternFileName(void) { return Remember(0, [] { return PatternPath(); }); }
 
 // This engine reads no bitmap, dictionary or settings file; the names below are where such
 // files would be looked for, beside the pattern base, so that the status texts that quote
 // them stay meaningful.
 const char* WINAPI EngineBitmapFileName(void)
 {
-    return Remember(1, FolderOf(PatternPath()) + "\\Textract.bmp");
+    return Remember(1, [] { return FolderOf(PatternPath()) + "\\Textract.bmp"; });
 }
 
 const char* WINAPI EngineFileNameA(void)
 {
-    return Remember(2, FolderOf(PatternPath()) + "\\Textract.ini");
+    return Remember(2, [] { return FolderOf(PatternPath()) + "\\Textract.ini"; });
 }
 
 const char* WINAPI EngineFileNameB(void)
 {
-    return Remember(3, FolderOf(PatternPath()) + "\\Textract.dic");
+    return Remember(3, [] { return FolderOf(PatternPath()) + "\\Textract.dic"; });
 }
 
 }  // extern "C"

@@ -18,10 +18,10 @@ const char* const kFaces[] = {
     "Arial",           "Verdana",          "Times New Roman",      "Courier New",
     "Liberation Sans", "Liberation Serif", "Liberation Mono",
 };
-const int kPitches[] = {8, 9, 10, 11, 12, 13, 14};
+const int kPitches[] = {8, 9, 10, 11, 12, 13, 14, 16, 18, 20, 22, 24};
 
 const char kMagic[4] = {'T', 'X', 'P', 'B'};
-const uint32_t kVersion = 2;
+const uint32_t kVersion = 3;  // 3: sizes up to 24 pt
 
 uint32_t Fnv1a(const unsigned char* p, size_t n)
 {

@@ -67,8 +67,42 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
             const bool f = box(sumH, x0, y0, x1, y1 + 1) == 0 &&
                            box(sumV, x0, y0, x1 + 1, y1) == 0;
             flat[(size_t)y * w + x] = f;
-            anyFlat = anyFlat || f;
         }
+    // Where large bold strokes cross or stand upright they are as wide as that square: a flat
+    // patch less than three pixels across or down is the inside of a stroke, not a ground.
+    {
+        std::vector<uint8_t> seen(n, 0);
+        std::vector<size_t> stack, patch;
+        for (size_t start = 0; start < n; ++start) {
+            if (!flat[start] || seen[start])
+                continue;
+            int minX = w, maxX = -1, minY = h, maxY = -1;
+            patch.clear();
+            stack.assign(1, start);
+            seen[start] = 1;
+            while (!stack.empty()) {
+                const size_t i = stack.back();
+                stack.pop_back();
+                patch.push_back(i);
+                const int x = (int)(i % w), y = (int)(i / w);
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+                const size_t next[4] = {x > 0 ? i - 1 : n, x + 1 < w ? i + 1 : n,
+                                        y > 0 ? i - w : n, y + 1 < h ? i + w : n};
+                for (size_t j : next)
+                    if (j < n && flat[j] && !seen[j] && img.pixels[j] == img.pixels[i]) {
+                        seen[j] = 1;
+                        stack.push_back(j);
+                    }
+            }
+            const bool ground = maxX - minX >= 2 && maxY - minY >= 2;
+            for (size_t i : patch)
+                flat[i] = ground;
+            anyFlat = anyFlat || ground;
+        }
+    }
 
     std::vector<uint32_t> bg(n), bgForward;
     if (!anyFlat) {
@@ -149,6 +183,28 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
     for (size_t i = 0; i < n; ++i)
         mask[i] = d[i] >= std::max(24, (around[i] + 1) / 2);
     return mask;
+}
+
+// A vertical stroke taller than any cell of the pattern base (a window's edge, a frame, a
+// splitter) is no text; left in, it would join the lines it passes into one band.
+void DropTallStrokes(std::vector<uint8_t>& mask, int w, int h, int tallest)
+{
+    for (int x = 0; x < w; ++x) {
+        int y = 0;
+        while (y < h) {
+            if (!mask[(size_t)y * w + x]) {
+                ++y;
+                continue;
+            }
+            int e = y;
+            while (e < h && mask[(size_t)e * w + x])
+                ++e;
+            if (e - y > tallest)
+                for (int r = y; r < e; ++r)
+                    mask[(size_t)r * w + x] = 0;
+            y = e;
+        }
+    }
 }
 
 struct Band {
@@ -415,6 +471,10 @@ public:
                     const int end = ChargeEnd(g, pen);
                     for (int d = -2; d <= 2; ++d) {
                         const int to = pen + g.advance + d;
+                        // A path only moves right: a narrow cell read two columns early must
+                        // not lead back to this position (a loop in the path).
+                        if (to <= x)
+                            continue;
                         const Last next{k, code, pen, std::max(end, to), pen + g.advance};
                         Last probe = next;
                         probe.end = end;
@@ -446,9 +506,12 @@ public:
         std::vector<PlacedChar> rev;
         bool unknown = false;
         int x = bx, k = bk;
-        for (;;) {
+        for (size_t steps = 0;; ++steps) {
             const Step& s = from[at(x, k)];
             if (s.prevX < 0)
+                break;
+            // Every step leads left, or to a font switch at the same position.
+            if (s.prevX > x || (s.prevX == x && s.code != -3) || steps > 2 * (size_t)W * K)
                 break;
             if (s.code == -1)
                 unknown = true;
@@ -689,13 +752,72 @@ bool CaptureScreen(const RECT& area, Image& image)
     return ok;
 }
 
-std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image)
+std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
+                                     const RECT* inner)
 {
     std::vector<TextLine> lines;
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
     const int w = image.width, h = image.height;
-    const std::vector<uint8_t> mask = ForegroundMask(image);
+    std::vector<uint8_t> mask = ForegroundMask(image);
+    if (inner && (inner->left > 0 || inner->top > 0 || inner->right < w - 1 ||
+                  inner->bottom < h - 1)) {
+        const int il = std::max<int>(0, inner->left), it = std::max<int>(0, inner->top);
+        const int ir = std::min<int>(w - 1, inner->right), ib = std::min<int>(h - 1, inner->bottom);
+        if (ir >= il && ib >= it) {
+            Image part;
+            part.left = image.left + il;
+            part.top = image.top + it;
+            part.width = ir - il + 1;
+            part.height = ib - it + 1;
+            part.pixels.resize((size_t)part.width * part.height);
+            std::map<uint32_t, int> in, out;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool inside = x >= il && x <= ir && y >= it && y <= ib;
+                    ++(inside ? in : out)[image.At(x, y)];
+                    if (inside)
+                        part.pixels[(size_t)(y - it) * part.width + (x - il)] = image.At(x, y);
+                }
+            auto commonest = [](const std::map<uint32_t, int>& counts) {
+                uint32_t best = 0;
+                int bestCount = -1;
+                for (const auto& kv : counts)
+                    if (kv.second > bestCount) {
+                        best = kv.first;
+                        bestCount = kv.second;
+                    }
+                return best;
+            };
+            // The request shows another ground than its margin (light on dark inside, dark on
+            // light around, as when the request alone is inverted): inside it, ink is judged
+            // against the request's own ground only.
+            if (!out.empty() && ColourDistance(commonest(in), commonest(out)) >= 96) {
+                std::vector<uint8_t> own = ForegroundMask(part);
+                // A row or column of the request that is ink from end to end is an edge the
+                // inversion missed (or a rule), not text.
+                const int pw = part.width, ph = part.height;
+                std::vector<int> rowInk(ph, 0), colInk(pw, 0);
+                for (int y = 0; y < ph; ++y)
+                    for (int x = 0; x < pw; ++x)
+                        if (own[(size_t)y * pw + x]) {
+                            ++rowInk[y];
+                            ++colInk[x];
+                        }
+                for (int y = 0; y < ph; ++y)
+                    for (int x = 0; x < pw; ++x)
+                        if ((rowInk[y] == pw && pw > 8) || (colInk[x] == ph && ph > 8))
+                            own[(size_t)y * pw + x] = 0;
+                for (int y = it; y <= ib; ++y)
+                    for (int x = il; x <= ir; ++x)
+                        mask[(size_t)y * w + x] = own[(size_t)(y - it) * part.width + (x - il)];
+            }
+        }
+    }
+    int tallest = 0;
+    for (const FontPatterns& fp : base.fonts)
+        tallest = std::max(tallest, fp.cellHeight);
+    DropTallStrokes(mask, w, h, std::min(tallest, kMaxCellHeight));
     for (const Band& band : FindBands(mask, w, h)) {
         const int bh = band.bottom - band.top + 1;
         if (bh > kMaxCellHeight)

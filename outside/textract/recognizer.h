@@ -33,8 +33,12 @@ struct TextLine {
 // Copies a screen rectangle (inclusive edges, already inside the screen).
 bool CaptureScreen(const RECT& area, Image& image);
 
-// Reads every text line of an image, top to bottom.
-std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image);
+// Reads every text line of an image, top to bottom. `inner` (image coordinates, inclusive),
+// when given, is the requested part of an image captured with a margin around it: where its
+// ground differs from the margin's (a highlight that inverts just the request), the text
+// inside is separated from the request's own ground.
+std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
+                                     const RECT* inner = nullptr);
 
 // Turns recognised lines into the engine's items for a request (inclusive screen rectangle).
 std::vector<TextractItem> MakeItems(const PatternBase& base, const Image& image,

@@ -173,6 +173,54 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
         printf("%s", wrong.c_str());
 }
 
+// Headings and large text up to 24 pt read back with their size, bold strokes included.
+TEST_F(TextractTest, ReadsLargeSizes)
+{
+    const char* faces[] = {"Arial", "Times New Roman", "Courier New"};
+    const char* texts[] = {"Quick brown fox", "jumps over the lazy dog", "Pack my BOX",
+                           "Wizard of Help", "Edit View Tools"};
+    int y = 4, n = 0;
+    std::vector<size_t> runs;
+    for (const char* face : faces)
+        for (int pitch : {16, 18, 20, 22, 24})
+            for (int bold = 0; bold < 2; ++bold) {
+                TextRun run;
+                run.face = face;
+                run.pitch = pitch;
+                run.bold = bold != 0;
+                run.x = 6 + bold * 440;
+                run.y = y;
+                run.text = texts[n++ % 5];
+                runs.push_back(m_win.AddRun(run));
+                if (bold)
+                    y += pitch * 2 - pitch / 2 + 2;
+            }
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_large");
+    int exact = 0;
+    std::string wrong;
+    for (size_t i : runs) {
+        const TextRun& run = m_win.Run(i);
+        const RECT r = m_win.RunScreenRect(i);
+        const Items got = Recognize(Grow(r, 1));
+        ASSERT_EQ(got.status, 0);
+        const std::string label =
+            run.face + " " + std::to_string(run.pitch) + (run.bold ? " bold" : "");
+        if (TextOf(got.items) != run.text + "\n") {
+            wrong += label + ": \"" + TextOf(got.items) + "\"\n";
+            continue;
+        }
+        ++exact;
+        for (const TextractItem& it : got.items)
+            if (it.nKind == TEXTRACT_ITEM_CHAR) {
+                EXPECT_EQ(it.nPitch, run.pitch) << label;
+                EXPECT_EQ(it.bBold, run.bold ? 1 : 0) << label;
+                EXPECT_EQ(r.top - 1 + it.y, r.top) << label;
+            }
+    }
+    EXPECT_GE(exact * 100, (int)runs.size() * 95) << wrong;
+}
+
 TEST_F(TextractTest, SeparatesTextFromAnyBackground)
 {
     struct Case {
@@ -348,6 +396,244 @@ TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
         EXPECT_TRUE(hit) << pitch;
         EXPECT_EQ(word, "words") << pitch;
     }
+}
+
+// Character-finding boxes all over a small serif word, light on dark, at several sub-pixel
+// placements, and boxes cut by the screen's edges: every request must come back (the engine
+// once threw out of EngineRecognizeArea here and ended the process).
+TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
+{
+    TextWindow edge;
+    ASSERT_TRUE(edge.Create(0, 0, 200, 60, RGB(0, 0, 128)));
+    TextRun er;
+    er.face = "Times New Roman";
+    er.pitch = 8;
+    er.colour = RGB(255, 255, 255);
+    er.x = 0;
+    er.y = 0;
+    er.text = "Fjord Fjord";
+    edge.AddRun(er);
+    edge.Show();
+    int calls = 0;
+    for (int y = -12; y <= 24; y += 3)
+        for (int x = -12; x <= 80; x += 2) {
+            const RECT r = {std::max(0, x), std::max(0, y), x + 24, y + 24};
+            const Items got = Recognize(r, TEXTRACT_FLAGS_FIND_CHAR);
+            ASSERT_EQ(got.status, 0) << x << "," << y;
+            ++calls;
+        }
+    edge.Clear();
+
+    m_win.Clear();
+    m_win.AddPanel(RECT{0, 0, 900, 700}, RGB(0, 0, 128));
+    std::vector<size_t> runs;
+    for (int i = 0; i < 8; ++i) {
+        TextRun run;
+        run.face = i % 2 ? "Times New Roman" : "Arial";
+        run.pitch = 8 + i / 2;
+        run.colour = RGB(255, 255, 255);
+        run.x = 30 + i;
+        run.y = 10 + i * 30;
+        run.text = "Fjord jumps Fancy";
+        runs.push_back(m_win.AddRun(run));
+    }
+    m_win.Show();
+    for (size_t r : runs) {
+        const RECT rr = m_win.RunScreenRect(r);
+        for (int py = rr.top - 4; py <= rr.bottom + 4; py += 2)
+            for (int px = rr.left - 4; px <= rr.left + 40; ++px) {
+                const Items got =
+                    Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+                ASSERT_EQ(got.status, 0) << m_win.Run(r).face << " " << px << "," << py;
+                ++calls;
+            }
+        const Items line = Recognize(Grow(rr, 1));
+        EXPECT_EQ(TextOf(line.items), m_win.Run(r).text + "\n")
+            << m_win.Run(r).face << " " << m_win.Run(r).pitch;
+    }
+    EXPECT_GT(calls, 1000);
+}
+
+// A box over a word next to a window's edge or a frame line: the line is taller than any
+// text and must not hide the letters whose centres lie in the box.
+TEST_F(TextractTest, BoxBesideATallFrameLineFindsItsLetters)
+{
+    m_win.Clear();
+    m_win.AddPanel(RECT{20, 0, 21, 400}, RGB(0, 0, 0));       // a frame line
+    m_win.AddPanel(RECT{300, 0, 301, 400}, RGB(128, 128, 128));  // a grey splitter
+    TextRun run;
+    run.face = "Arial";
+    run.pitch = 10;
+    run.x = 28;
+    run.y = 100;
+    run.text = "Dogs kept";
+    const size_t a = m_win.AddRun(run);
+    run.x = 306;
+    run.face = "Times New Roman";
+    run.text = "Quick Seven";
+    const size_t b = m_win.AddRun(run);
+    m_win.Show();
+    for (size_t r : {a, b}) {
+        const RECT rr = m_win.RunScreenRect(r);
+        for (size_t ci = 0; ci < 4; ++ci) {
+            const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+            const int py = (rr.top + rr.bottom) / 2;
+            const Items box =
+                Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+            ASSERT_EQ(box.status, 0);
+            bool found = false;
+            for (const TextractItem& it : box.items)
+                found = found || (it.nKind == TEXTRACT_ITEM_CHAR &&
+                                  it.chCode == (BYTE)m_win.Run(r).text[ci]);
+            EXPECT_TRUE(found) << m_win.Run(r).text << " at " << ci << ": \""
+                               << TextOf(box.items) << "\"";
+        }
+    }
+}
+
+// Every cell of a long line lies on the ink GDI drew for its character, at the line's end as at
+// its start: a caller measures from a cell's corner to a point to find the letter under it.
+// (Under some renderers a string's drawn width differs from the sum of its characters'
+// extents, so the ink itself is the reference.)
+TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
+{
+    m_win.Clear();
+    std::vector<size_t> runs;
+    int y = 10;
+    for (const char* face : {"Arial", "Times New Roman", "Tahoma", "Courier New"})
+        for (int pitch : {9, 12, 16}) {
+            TextRun run;
+            run.face = face;
+            run.pitch = pitch;
+            run.x = 10;
+            run.y = y;
+            run.text = "milk Lookup popup yellow kind Every approximately Xerox ribbon";
+            runs.push_back(m_win.AddRun(run));
+            y += pitch * 2 + 4;
+        }
+    m_win.Show();
+    std::string report;
+    HDC screen = GetDC(nullptr);
+    for (size_t r : runs) {
+        const TextRun& run = m_win.Run(r);
+        const RECT rr = m_win.RunScreenRect(r);
+        const RECT req = Grow(rr, 1);
+        // Ink columns of the line, and their runs (one per letter where letters stand apart).
+        std::vector<bool> ink(req.right - req.left + 41, false);
+        for (int x = req.left; x < req.left + (int)ink.size(); ++x)
+            for (int yy = rr.top; yy <= rr.bottom && !ink[x - req.left]; ++yy)
+                ink[x - req.left] = GetPixel(screen, x, yy) != RGB(255, 255, 255);
+        const Items got = Recognize(req);
+        ASSERT_EQ(got.status, 0);
+        ASSERT_EQ(TextOf(got.items), run.text + "\n") << run.face << " " << run.pitch;
+        int lastEnd = 0;
+        for (const TextractItem& it : got.items) {
+            if (it.nKind != TEXTRACT_ITEM_CHAR)
+                continue;
+            // The cell holds ink: at least a third of its columns (a narrow letter's one).
+            int inside = 0;
+            for (int x = it.x; x < it.x + it.cx; ++x)
+                inside += x >= 0 && x < (int)ink.size() && ink[x];
+            if (inside < std::max(1, it.cx / 3))
+                report += run.face + " " + std::to_string(run.pitch) + " '" + (char)it.chCode +
+                          "' at " + std::to_string(it.x) + "\n";
+            lastEnd = it.x + it.cx;
+        }
+        int lastInk = (int)ink.size() - 1;
+        while (lastInk > 0 && !ink[lastInk])
+            --lastInk;
+        EXPECT_NEAR(lastEnd - 1, lastInk, 2) << run.face << " " << run.pitch;
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(report, "");
+}
+
+// A strip inverted on the screen (a caller's highlight) reads like the text it shows, light on
+// dark, whatever lies around it, in every colour scheme.
+TEST_F(TextractTest, InvertedStripReadsTheSameWords)
+{
+    struct Scheme {
+        COLORREF text, ground;
+    };
+    const Scheme schemes[] = {{RGB(0, 0, 0), RGB(255, 255, 255)},
+                              {RGB(255, 255, 255), RGB(0, 0, 128)},
+                              {RGB(128, 0, 0), RGB(255, 255, 225)}};
+    std::string wrong;
+    int n = 0;
+    for (const Scheme& sc : schemes) {
+        for (int pitch : {8, 10, 12, 16, 24}) {
+            for (const char* face : {"Arial", "Times New Roman"}) {
+                m_win.Clear();
+                m_win.AddPanel(RECT{0, 0, 900, 700}, sc.ground);
+                TextRun run;
+                run.face = face;
+                run.pitch = pitch;
+                run.colour = sc.text;
+                run.x = 120;
+                run.y = 100;
+                run.text = "this is the text";
+                const size_t r = m_win.AddRun(run);
+                m_win.Show();
+                const RECT rr = m_win.RunScreenRect(r);
+                const int h = pitch <= 10 ? 20 : pitch <= 14 ? 30 : 40;
+                // The strip starts a row below the cells' top, as a word capture's does.
+                const RECT strip = {rr.left - 30, rr.top + 1, rr.left + 170, rr.top + h};
+                HDC screen = GetDC(nullptr);
+                // Inverted as a highlight does it: the request's inclusive edges taken as
+                // a RECT, so the last column and row stay as they were.
+                RECT inv = strip;
+                InvertRect(screen, &inv);
+                GdiFlush();
+                const Items got = Recognize(strip);
+                InvertRect(screen, &inv);
+                ReleaseDC(nullptr, screen);
+                ASSERT_EQ(got.status, 0);
+                const std::string text = TextOf(got.items);
+                ++n;
+                if (text.rfind("this is", 0) != 0)
+                    wrong += std::string(face) + " " + std::to_string(pitch) + ": \"" + text +
+                             "\"\n";
+            }
+        }
+    }
+    EXPECT_EQ(wrong, "") << n;
+}
+
+// Digits among letters read the same in a small box as in the line around them.
+TEST_F(TextractTest, DigitsReadAlikeInBoxAndStrip)
+{
+    std::string wrong;
+    for (const char* face : {"Arial", "Times New Roman", "Tahoma", "Courier New"})
+        for (int pitch : {8, 10, 12, 14}) {
+            m_win.Clear();
+            TextRun run;
+            run.face = face;
+            run.pitch = pitch;
+            run.x = 100;
+            run.y = 60;
+            run.text = "x10y1 a1b 2011";
+            const size_t r = m_win.AddRun(run);
+            m_win.Show();
+            const RECT rr = m_win.RunScreenRect(r);
+            const std::string label = std::string(face) + " " + std::to_string(pitch);
+            const std::string strip = TextOf(Recognize(Grow(rr, 1)).items);
+            if (strip != run.text + "\n")
+                wrong += label + " strip: \"" + strip + "\"\n";
+            for (size_t ci : {0u, 1u, 2u, 4u, 7u}) {
+                const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+                const int py = (rr.top + rr.bottom) / 2;
+                const Items box =
+                    Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+                bool found = false;
+                for (const TextractItem& it : box.items)
+                    found = found || (it.nKind == TEXTRACT_ITEM_CHAR &&
+                                      it.chCode == (BYTE)run.text[ci]);
+                if (!found)
+                    wrong += label + " box at '" + run.text[ci] + "' #" + std::to_string(ci) +
+                             ": \"" + TextOf(box.items) + "\"\n";
+            }
+        }
+    EXPECT_EQ(wrong, "");
 }
 
 TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
