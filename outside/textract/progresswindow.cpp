@@ -1,6 +1,7 @@
-// The engine's own progress window for building the pattern base.
-#include "engine.h"
-#include "textract.h"
+#include "progresswindow.h"
+
+#include "lxwin.h"
+#include "productfacts.h"
 
 #include <commctrl.h>
 
@@ -12,115 +13,88 @@ const char kClassName[] = "TextractBuildDialog";
 const int kIdLabel = 100;
 const int kIdProgress = 101;
 
-struct DialogState {
-    HWND hwnd = nullptr;
-    HWND label = nullptr;
-    HWND bar = nullptr;
-    bool cancelled = false;
-};
-
-LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    DialogState* st = reinterpret_cast<DialogState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    switch (msg) {
-    case WM_NCCREATE: {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        break;
+class ProgressWindow : public lxwin::Window {
+public:
+    bool Open(HINSTANCE inst)
+    {
+        const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        RECT rc = {0, 0, 360, 112};
+        AdjustWindowRectEx(&rc, style, FALSE, WS_EX_DLGMODALFRAME);
+        const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+        const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+        if (!Create(inst, kClassName, "Building font pattern database", style,
+                    WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, RECT{x, y, x + w, y + h}))
+            return false;
+        m_label = Child(inst, "STATIC", "Preparing...", SS_LEFT, {12, 12, 348, 30}, kIdLabel);
+        m_bar = Child(inst, PROGRESS_CLASSA, nullptr, PBS_SMOOTH, {12, 36, 348, 56}, kIdProgress);
+        HWND cancel = Child(inst, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON,
+                            {274, 72, 348, 98}, IDCANCEL);
+        const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        lxwin::SetFont(m_label, font, false);
+        lxwin::SetFont(cancel, font, false);
+        ShowWindow(Hwnd(), SW_SHOW);
+        UpdateWindow(Hwnd());
+        return true;
     }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL && st)
-            st->cancelled = true;
-        return 0;
-    case WM_CLOSE:
-        if (st)
-            st->cancelled = true;
-        return 0;
-    default:
-        break;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage((int)msg.wParam);  // leave it for the caller's loop
-            break;
+    // Shows the progress and lets the window answer; false once cancelled.
+    bool Report(int done, int total, const std::string& label)
+    {
+        if (total > 0) {
+            SendMessageA(m_bar, PBM_SETRANGE32, 0, total);
+            SendMessageA(m_bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        lxwin::SetText(m_label, label.empty() ? std::string("Saving the pattern base...")
+                                              : "Rendering " + label);
+        UpdateWindow(Hwnd());
+        lxwin::PumpWaiting();
+        return !m_cancelled;
     }
-}
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if ((msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || msg == WM_CLOSE) {
+            m_cancelled = true;
+            return 0;
+        }
+        return Window::OnMessage(msg, wParam, lParam);
+    }
+
+private:
+    HWND Child(HINSTANCE inst, const char* cls, const char* text, DWORD style, const RECT& r,
+               int id)
+    {
+        return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                               r.right - r.left, r.bottom - r.top, Hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+    }
+
+    HWND m_label = nullptr;
+    HWND m_bar = nullptr;
+    bool m_cancelled = false;
+};
 
 }  // namespace
 
-int BuildWithDialog()
+int RunWithProgressWindow(const std::function<int(const Progress&)>& work)
 {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    HINSTANCE inst = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&DialogProc), &inst);
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(inst, kClassName, &wc)) {
-        wc.lpfnWndProc = DialogProc;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);
-    }
+    const HINSTANCE inst =
+        lxfacts::ModuleOfAddress(reinterpret_cast<const void*>(&RunWithProgressWindow));
+    lxwin::RegisterWindowClass(inst, kClassName, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
-    DialogState st;
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    RECT rc = {0, 0, 360, 112};
-    AdjustWindowRectEx(&rc, style, FALSE, WS_EX_DLGMODALFRAME);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    st.hwnd = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kClassName,
-                              "Building font pattern database", style, x, y, w, h, nullptr,
-                              nullptr, inst, &st);
-    if (!st.hwnd)
-        return BuildAndStore(nullptr);  // no window: build all the same
-    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    st.label = CreateWindowExA(0, "STATIC", "Preparing...", WS_CHILD | WS_VISIBLE | SS_LEFT, 12,
-                               12, 336, 18, st.hwnd,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdLabel)), inst,
-                               nullptr);
-    st.bar = CreateWindowExA(0, PROGRESS_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 12,
-                             36, 336, 20, st.hwnd,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdProgress)), inst,
-                             nullptr);
-    HWND cancel = CreateWindowExA(0, "BUTTON", "Cancel",
-                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 274, 72,
-                                  74, 26, st.hwnd,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), inst,
-                                  nullptr);
-    for (HWND c : {st.label, cancel})
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ShowWindow(st.hwnd, SW_SHOW);
-    UpdateWindow(st.hwnd);
-    Pump();
-
-    const int status = BuildAndStore([&](int done, int total, const std::string& label) {
-        if (total > 0) {
-            SendMessageA(st.bar, PBM_SETRANGE32, 0, total);
-            SendMessageA(st.bar, PBM_SETPOS, done, 0);
-        }
-        const std::string text =
-            label.empty() ? std::string("Saving the pattern base...") : "Rendering " + label;
-        SetWindowTextA(st.label, text.c_str());
-        UpdateWindow(st.hwnd);
-        Pump();
-        return !st.cancelled;
+    ProgressWindow window;
+    if (!window.Open(inst))
+        return work(nullptr);
+    lxwin::PumpWaiting();
+    const int status = work([&window](int done, int total, const std::string& label) {
+        return window.Report(done, total, label);
     });
-    DestroyWindow(st.hwnd);
-    Pump();
+    window.Destroy();
+    lxwin::PumpWaiting();
     return status;
 }
 
