@@ -2,31 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 TEST(ProductFacts, LanguageTableByDisplayLanguage)
 {
-    struct Case {
-        const char* setting;
-        const char* module;
-        const char* skin;
-        UINT codePage;
+    const lxfacts::Language german{"Deutsch", "resde.dll", ".\\skin\\lxpde01.skn", 1252};
+    const lxfacts::Language chinese{"Chinese (S)", "reszh.dll", ".\\skin\\lxpzh01.skn", 936};
+    const lxfacts::Language vietnamese{"Vietnamese", "resvi.dll", ".\\skin\\lxpvi01.skn", 1252};
+    const lxfacts::Language english{"English", "resen.dll", ".\\skin\\lxpen01.skn", 1252};
+    // Compared without regard to case; anything unknown is English.
+    const std::pair<const char*, const lxfacts::Language*> cases[] = {
+        {"Deutsch", &german},        {"deutsch", &german},   {"Chinese (S)", &chinese},
+        {"CHINESE (s)", &chinese},   {"VIETNAMESE", &vietnamese}, {"English", &english},
+        {"German", &english},        {"Chinese", &english},  {"", &english},
     };
-    const Case cases[] = {
-        {"Deutsch", "resde.dll", ".\\skin\\lxpde01.skn", 1252},
-        {"deutsch", "resde.dll", ".\\skin\\lxpde01.skn", 1252},
-        {"Chinese (S)", "reszh.dll", ".\\skin\\lxpzh01.skn", 936},
-        {"CHINESE (s)", "reszh.dll", ".\\skin\\lxpzh01.skn", 936},
-        {"VIETNAMESE", "resvi.dll", ".\\skin\\lxpvi01.skn", 1252},
-        {"English", "resen.dll", ".\\skin\\lxpen01.skn", 1252},
-        // Anything unknown is English.
-        {"German", "resen.dll", ".\\skin\\lxpen01.skn", 1252},
-        {"Chinese", "resen.dll", ".\\skin\\lxpen01.skn", 1252},
-        {"", "resen.dll", ".\\skin\\lxpen01.skn", 1252},
-    };
-    for (const Case& c : cases) {
-        const lxfacts::Language& l = lxfacts::LanguageFor(c.setting);
-        EXPECT_STREQ(l.languageModule, c.module) << c.setting;
-        EXPECT_STREQ(l.skinFile, c.skin) << c.setting;
-        EXPECT_EQ(l.codePage, c.codePage) << c.setting;
+    for (const auto& [setting, want] : cases) {
+        const lxfacts::Language& got = lxfacts::LanguageFor(setting);
+        EXPECT_STREQ(got.displayLanguage, want->displayLanguage) << setting;
+        EXPECT_STREQ(got.languageModule, want->languageModule) << setting;
+        EXPECT_STREQ(got.skinFile, want->skinFile) << setting;
+        EXPECT_EQ(got.codePage, want->codePage) << setting;
     }
     size_t n = 0;
     const lxfacts::Language* all = lxfacts::Languages(&n);
