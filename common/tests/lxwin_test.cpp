@@ -16,10 +16,7 @@ namespace {
 const UINT kScript = WM_APP + 1;
 const UINT kThrow = WM_APP + 2;
 
-HINSTANCE Self()
-{
-    return GetModuleHandleA(nullptr);
-}
+HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
 // One function per dialog, data in and out through one struct.
 struct NameData {
@@ -224,41 +221,16 @@ public:
     }
 
 protected:
-    BOOL OnInitDialog() override
-    {
-        Note("init");
-        return TRUE;
-    }
-    LRESULT OnSetActive() override
-    {
-        Note("setactive");
-        SetWizardButtons(m_buttons);
-        return 0;
-    }
+    BOOL OnInitDialog() override { return Note("init"), TRUE; }
+    LRESULT OnSetActive() override { return Note("setactive"), SetWizardButtons(m_buttons), 0; }
     LRESULT OnWizardNext() override
     {
         Note("next");
-        if (m_run.nextRefusals > 0) {
-            --m_run.nextRefusals;
-            return -1;
-        }
-        return 0;
+        return m_run.nextRefusals-- > 0 ? -1 : 0;
     }
-    LRESULT OnWizardBack() override
-    {
-        Note("back");
-        return 0;
-    }
-    bool OnWizardFinish() override
-    {
-        Note("finish");
-        return true;
-    }
-    bool OnQueryCancel() override
-    {
-        Note("querycancel");
-        return m_run.allowCancel;
-    }
+    LRESULT OnWizardBack() override { return Note("back"), 0; }
+    bool OnWizardFinish() override { return Note("finish"), true; }
+    bool OnQueryCancel() override { return Note("querycancel"), m_run.allowCancel; }
 
 private:
     void Note(const char* what) { m_run.events.push_back(m_name + ":" + what); }
@@ -283,11 +255,7 @@ protected:
         m_run.events.push_back("sheet:init");
         SetTimer(Hwnd(), 1, 100, nullptr);
     }
-    bool PreTranslateMessage(MSG&) override
-    {
-        ++m_run.pretranslated;
-        return false;
-    }
+    bool PreTranslateMessage(MSG&) override { return ++m_run.pretranslated, false; }
     bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override
     {
         if (msg != WM_TIMER)
