@@ -97,7 +97,7 @@ TEST(Download, WithContentLengthFollowsTheProgressBar)
         EXPECT_LE(Progress::s_positions[i - 1], Progress::s_positions[i]);
     EXPECT_EQ(Progress::s_positions.back(), 100);
     EXPECT_LT(Progress::s_positions.front(), 100) << "5000 bytes come in several chunks";
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop"}));
     const auto q = server.Requests();
     ASSERT_FALSE(q.empty());
     EXPECT_EQ(q.back().path, "/files/a.bin");
@@ -214,6 +214,18 @@ TEST(Download, Failures)
     lines = LogTexts(s.log);
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /p) --> 11. Error openning a local file."));
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /p) --> 15b. Error --> Error 0: \"Unable to Open a local file\""));
+
+    // The connection drops in the middle of the body: no half file, phase 2 in the reply.
+    Reply cut;
+    cut.body = std::string(20000, 'c');
+    cut.mode = "cutbody";
+    server.SetReply(cut);
+    calls = run(port.c_str(), "/cut", ".\\cut.bin");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].context, 2u);
+    EXPECT_EQ(calls[0].status, -1);
+    EXPECT_FALSE(lxtest::FileExists(s.dir + "\\cut.bin"));
+    EXPECT_TRUE(HasLine(LogTexts(s.log), "CCommClient::DownloadWorkerThread(): Internet Exception Error handled"));
 
     // Nothing listens: a WinInet error in phase 1.
     const std::string unused = std::to_string(UnusedPort());

@@ -8,6 +8,7 @@ answered from DIR/reply.cfg (read again for each request, key=value lines):
     body_hex=...        body bytes, hexadecimal
     mode=normal         normal | nolength (no Content-Length, body ends with the connection)
                         | drop (close the connection without an answer)
+                        | cutbody (announce the whole body, send half of it, close)
     delay_ms=0          wait before answering
     redirect_to=        when set, every other path gets a 302 to this one
 
@@ -98,6 +99,15 @@ def make_handler(folder):
                 if mode != "nolength":
                     self.send_header("Content-Length", str(len(data)))
                 self.end_headers()
+                if mode == "cutbody":
+                    self.wfile.write(data[:len(data) // 2])
+                    self.wfile.flush()
+                    self.close_connection = True
+                    try:
+                        self.connection.shutdown(socket.SHUT_RDWR)
+                    except OSError:
+                        pass
+                    return
                 self.wfile.write(data)
             finally:
                 with State.lock:
