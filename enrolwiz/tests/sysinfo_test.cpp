@@ -130,7 +130,7 @@ TEST_F(SystemInfoTest, MissingMachineKeyShowsNoSuchRegistry)
     EXPECT_TRUE(lxtest::PumpUntil(
         [&] {
             box = FindProcessDialog(pid);
-            return box != nullptr || WaitForSingleObject(child, 0) == WAIT_OBJECT_0;
+            return box != nullptr || lxtest::Ended(child);
         },
         20000));
     EXPECT_NE(box, nullptr) << "exit code " << lxtest::WaitExit(child, 0);
