@@ -561,19 +561,11 @@ LXTEST_CHILD(open_store)
 TEST_F(SettingsStoreTest, UnableToCreateTheDatabaseEndsTheProgram)
 {
     RemoveEngine();
-    HANDLE child = lxtest::StartChild("open_store", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    HWND box = nullptr;
-    const DWORD pid = GetProcessId(child);
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
-                                  20000));
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), "Unable to create system users file!");
-        EXPECT_EQ(WindowTitle(box), "enrolwiz_test");
-        lxtest::SaveWindowPng(box, "settings_unable_to_create");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_EQ(FinishChild(child, 20000), 0);
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("open_store", "", m_dir), "settings_unable_to_create");
+    EXPECT_EQ(box.text, "Unable to create system users file!");
+    EXPECT_EQ(box.title, "enrolwiz_test");
+    EXPECT_EQ(box.exitCode, 0);
     EXPECT_FALSE(lxtest::FileExists("data\\admin\\system.pwl"));
 }
 

@@ -193,20 +193,11 @@ TEST_F(StartupTest, WithoutAnyLanguageModuleTheMissingFilesAreNamed)
 {
     CreateReleaseKey();
     SeedText("szDisplayLanguage", "Vietnamese");
-    HANDLE child = lxtest::StartChild("start_app", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    const DWORD pid = GetProcessId(child);
-    HWND box = nullptr;
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
-                                  20000));
-    if (box) {
-        const std::string text = MessageBoxText(box);
-        EXPECT_NE(text.find("\"resvi.dll\""), std::string::npos) << text;
-        EXPECT_NE(text.find("\"resreg.dll\""), std::string::npos) << text;
-        lxtest::SaveWindowPng(box, "startup_no_language_module");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_EQ(FinishChild(child, 20000), 0);  // the sheet never ran
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("start_app", "", m_dir), "startup_no_language_module");
+    EXPECT_NE(box.text.find("\"resvi.dll\""), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("\"resreg.dll\""), std::string::npos) << box.text;
+    EXPECT_EQ(box.exitCode, 0);  // the sheet never ran
 }
 
 // A database file the engine cannot open: the log names it with the engine's text, the user
@@ -219,20 +210,11 @@ TEST_F(StartupTest, UnreadableDatabaseIsReportedOnceAndKept)
     CreateDirectoryA("data\\admin", nullptr);
     const std::string damaged(4096, 'Z');
     ASSERT_TRUE(lxtest::WriteFileBytes("data\\admin\\system.pwl", damaged));
-    HANDLE child = lxtest::StartChild("start_app", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    const DWORD pid = GetProcessId(child);
-    HWND box = nullptr;
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
-                                  20000));
-    if (box) {
-        const std::string text = MessageBoxText(box);
-        EXPECT_NE(text.find("\"./data/admin/system.pwl\""), std::string::npos) << text;
-        EXPECT_NE(text.find("file is not a database"), std::string::npos) << text;
-        lxtest::SaveWindowPng(box, "startup_unreadable_database");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_EQ(FinishChild(child, 20000), 1);  // one box, then the sheet ran
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("start_app", "", m_dir), "startup_unreadable_database");
+    EXPECT_NE(box.text.find("\"./data/admin/system.pwl\""), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("file is not a database"), std::string::npos) << box.text;
+    EXPECT_EQ(box.exitCode, 1);  // one box, then the sheet ran
     const std::string log = lxtest::ReadFileBytes("logs\\ErrorLog.log");
     EXPECT_NE(log.find("./data/admin/system.pwl: file is not a database"), std::string::npos)
         << log;

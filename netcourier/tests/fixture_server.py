@@ -55,6 +55,13 @@ def make_handler(folder):
         def log_message(self, fmt, *args):
             pass
 
+        def hang_up(self):
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
         def handle_any(self):
             with State.lock:
                 State.in_flight += 1
@@ -81,11 +88,7 @@ def make_handler(folder):
                     time.sleep(delay)
                 mode = cfg["mode"]
                 if mode == "drop":
-                    self.close_connection = True
-                    try:
-                        self.connection.shutdown(socket.SHUT_RDWR)
-                    except OSError:
-                        pass
+                    self.hang_up()
                     return
                 if cfg["redirect_to"] and self.path != cfg["redirect_to"]:
                     self.send_response(302)
@@ -102,11 +105,7 @@ def make_handler(folder):
                 if mode == "cutbody":
                     self.wfile.write(data[:len(data) // 2])
                     self.wfile.flush()
-                    self.close_connection = True
-                    try:
-                        self.connection.shutdown(socket.SHUT_RDWR)
-                    except OSError:
-                        pass
+                    self.hang_up()
                     return
                 self.wfile.write(data)
             finally:

@@ -249,6 +249,24 @@ std::string WindowTitle(HWND hwnd)
     return TextOf(hwnd);
 }
 
+ChildBox AnswerChildBox(HANDLE child, const std::string& shot)
+{
+    ChildBox seen;
+    const DWORD pid = child ? GetProcessId(child) : 0;
+    HWND box = nullptr;
+    PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr || Ended(child); }, 20000);
+    if (box) {
+        seen.shown = true;
+        seen.text = MessageBoxText(box);
+        seen.title = WindowTitle(box);
+        seen.owner = GetWindow(box, GW_OWNER);
+        SaveWindowPng(box, shot);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    seen.exitCode = FinishChild(child, 20000);
+    return seen;
+}
+
 std::vector<std::string> LogLines(const std::string& path, size_t from,
                                   const std::function<bool(const std::string&)>& joins)
 {

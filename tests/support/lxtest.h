@@ -76,6 +76,17 @@ std::string MessageBoxText(HWND box);
 std::string StaticTexts(HWND hwnd);
 std::string WindowTitle(HWND hwnd);
 
+// A child that shows one message box: waits up to 20 s for it, keeps its text, title and
+// owner, saves its picture as screenshot `shot`, answers OK and waits up to 20 s for the end.
+struct ChildBox {
+    bool shown = false;
+    std::string text;
+    std::string title;
+    HWND owner = nullptr;
+    int exitCode = -1;  // -1: the child had to be ended
+};
+ChildBox AnswerChildBox(HANDLE child, const std::string& shot);
+
 // Lines of a log file of this system ("%m/%d/%y %H:%M:%S  text", CR LF) from byte `from`
 // on, without their time stamps; a line without one comes back as "BAD LINE: <line>". When
 // joins(line) holds, the line goes on past its CR LF (a text with line ends of its own).
