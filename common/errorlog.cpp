@@ -14,6 +14,10 @@ CErrorLog::CErrorLog(const std::string& path, int sizeLimitKb, int truncateArmed
     m_file = CreateFileA(m_path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The size rule empties this same file later, whatever the current directory is then.
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(m_path.c_str(), MAX_PATH, full, nullptr);
+    m_fullPath = n > 0 && n < MAX_PATH ? std::string(full, n) : m_path;
 }
 
 CErrorLog::~CErrorLog()
@@ -59,7 +63,7 @@ void CErrorLog::Append(const std::string& line)
         return;
     // The append-only handle cannot change the length: empty the file through a short-lived
     // second handle. Every append handle then writes from offset 0 again.
-    HANDLE h = CreateFileA(m_path.c_str(), GENERIC_WRITE,
+    HANDLE h = CreateFileA(m_fullPath.c_str(), GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)

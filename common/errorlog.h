@@ -36,6 +36,7 @@ private:
     void Append(const std::string& line);
 
     std::string m_path;
+    std::string m_fullPath;  // m_path made absolute at construction
     unsigned long m_sizeLimit;  // bytes
     HANDLE m_file = INVALID_HANDLE_VALUE;
     int m_truncateArmed;

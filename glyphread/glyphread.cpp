@@ -20,7 +20,10 @@ namespace {
 struct LibraryState {
     bool bEngineStarted = false;
     int nVerboseLevel = 0;
+    // The rectangle inverted on screen, if bHighlighted. A word at screen column 0 has its
+    // left edge at -1, so the rectangle's own fields cannot say whether one is shown.
     RECT rcHighlighted{-1, 0, 0, 0};
+    bool bHighlighted = false;
     CErrorLog log{".\\Logs\\LxpOCR.log", 1000, 1};
 };
 
@@ -162,18 +165,17 @@ try {
 
 void WINAPI OCRHighlightRect(RECT rc, int flag)
 {
-    if (flag) {
-        // Only one rectangle is remembered, so one shown before is put back first; otherwise
-        // it would stay inverted on screen for good.
-        if (g_state.rcHighlighted.left != -1)
-            InvertOnScreen(g_state.rcHighlighted);
-        g_state.rcHighlighted = rc;
-        InvertOnScreen(rc);
-        return;
-    }
-    if (g_state.rcHighlighted.left != -1) {
+    // Only one rectangle is remembered, so one shown before is put back first; otherwise it
+    // would stay inverted on screen for good.
+    if (g_state.bHighlighted) {
         InvertOnScreen(g_state.rcHighlighted);
         g_state.rcHighlighted = RECT{-1, 0, 0, 0};
+        g_state.bHighlighted = false;
+    }
+    if (flag) {
+        g_state.rcHighlighted = rc;
+        g_state.bHighlighted = true;
+        InvertOnScreen(rc);
     }
 }
 

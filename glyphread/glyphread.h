@@ -13,9 +13,9 @@ extern "C" {
 #endif
 
 // Size of the text buffer OCR2Text needs: the longest word it copies is
-// GLYPHREAD_MAX_WORD characters plus the terminator. A strip is 201 pixels wide and holds at
-// most 201 letters, so every word of a strip fits; a longer run is cut to this many letters.
-#define GLYPHREAD_MAX_WORD 255
+// GLYPHREAD_MAX_WORD characters plus the terminator. A strip is 200 pixels wide and a letter
+// takes at least one, so every word of a strip fits; a longer run is cut to this many letters.
+#define GLYPHREAD_MAX_WORD 200
 #define GLYPHREAD_WORD_BUFFER (GLYPHREAD_MAX_WORD + 1)
 
 // Reads the word at screen point (x, y). Returns 1 when a letter was found within 12 pixels

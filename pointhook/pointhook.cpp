@@ -240,8 +240,12 @@ int WINAPI InstallFilter()
 
 void WINAPI RemoveHooksDll()
 {
-    if (const HHOOK hook = Shared().hHook)
+    volatile HookSharedState& s = Shared();
+    // Other processes keep the block: they must not pass messages on to a removed hook.
+    if (const HHOOK hook = s.hHook) {
+        s.hHook = nullptr;
         UnhookWindowsHookEx(hook);
+    }
     ExitProcess(0);
 }
 

@@ -83,6 +83,23 @@ TEST(ErrorLog, SizeRuleEmptiesOnceThenAppendsWithoutLimit)
             log.Write("grows without limit now");
         EXPECT_GT(lxtest::ReadFileBytes(path).size(), 2048u);
     }
+    // The file emptied is the one the object writes, even after a change of directory: a
+    // file of the same relative name elsewhere is left alone.
+    const std::string other = LogsDir("errorlog_size_other");
+    const std::string otherPath = other + "\\logs\\ErrorLog.log";
+    ASSERT_TRUE(lxtest::WriteFileBytes(otherPath, "someone else's log"));
+    ASSERT_TRUE(lxtest::WriteFileBytes(path, std::string(1024, 'x')));
+    {
+        lxtest::CurrentDir inLog(dir);
+        CErrorLog log(".\\logs\\ErrorLog.log", 1, 1);
+        lxtest::CurrentDir elsewhere(other);
+        log.Write("f");
+        EXPECT_EQ(lxtest::ReadFileBytes(path).size(), 0u);
+        EXPECT_EQ(lxtest::ReadFileBytes(otherPath), "someone else's log");
+        for (int i = 0; i < 60; ++i)
+            log.Write("g");  // disarmed
+        EXPECT_EQ(lxtest::ReadFileBytes(path).size(), 60u * 22u);
+    }
     {
         CErrorLog unarmed(path, 1, 0);
         const size_t before = lxtest::ReadFileBytes(path).size();
@@ -106,7 +123,7 @@ TEST(ErrorLog, SeveralObjectsAppendWithoutOverwriting)
         }
     }
     // A child process appends to the same file too.
-    EXPECT_EQ(lxtest::RunChild("errorlog_writer", "", 60000, dir), 0);
+    EXPECT_EQ(lxtest::RunChild("errorlog_writer", "", 20000, dir), 0);
     const std::string text = lxtest::ReadFileBytes(dir + "\\logs\\ErrorLog.log");
     size_t lines = 0, pos = 0;
     std::smatch m;

@@ -66,6 +66,17 @@ BOOL CLexiRegApp::InitInstance(const char* commandLine)
     const std::string command = commandLine ? commandLine : "";
     auto store = std::make_unique<CSettingsStore>();
     store->Open("Application101", nullptr);
+    if (!store->DatabaseError().empty()) {
+        // The file is kept as it is (it may be repaired, or belong to another version), but
+        // nothing the wizard does can be saved in it: say so once, here.
+        const std::string file = lxfacts::kDatabaseFile;
+        g_ErrorLog.Write("CLexiRegApp::InitInstance()",
+                         "Cannot open the database " + file + ": " + store->DatabaseError());
+        ShowAppMessage("The settings file \"" + file + "\" cannot be opened (" +
+                       store->DatabaseError() +
+                       ").\nYour settings and users cannot be saved until it is repaired or "
+                       "removed.");
+    }
 
     // 6.-7. The language module of the stored display language, else the fallback module.
     m_chosenModule = lxfacts::LanguageFor(store->szDisplayLanguage()).languageModule;

@@ -137,7 +137,9 @@ bool HasRow(CSQLiteDatabase& db, const std::string& sql)
 void CSettingsStore::UpgradeUserTables()
 {
     CSQLiteDatabase db;
-    if (!OpenDatabase(db))
+    const bool opened = OpenDatabase(db);
+    m_databaseError = db.OpenError();
+    if (!opened)
         return;
     UpgradeTable(db, "LexiUsers", kLexiUsersColumns);
     UpgradeTable(db, "UsersRegistry", kUsersRegistryColumns);

@@ -114,6 +114,10 @@ public:
     // Rebuilds LexiUsers / UsersRegistry tables of older layouts, keeping their rows, and
     // makes sure both mirror tables exist.
     void UpgradeUserTables();
+    // The engine's text when the last opening found a database file that the engine cannot
+    // open (damaged, or of another engine version); every database operation then does
+    // nothing, and the file is left exactly as it is. Empty otherwise.
+    const std::string& DatabaseError() const { return m_databaseError; }
 
     // --- machine facts and the earlier installation -----------------------------------------
     std::string GetProductId() const { return m_productId; }
@@ -149,6 +153,7 @@ private:
     // One more reference on the engine library for the store's lifetime: every operation
     // still loads and frees its own copy, but the library stays mapped between them.
     std::unique_ptr<CSQLiteLibrary> m_engine;
+    std::string m_databaseError;
 
     std::string m_productId;
     std::string m_windowsProductName;

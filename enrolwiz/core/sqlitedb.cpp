@@ -48,6 +48,9 @@ int CSQLiteLibrary::Load()
     sqlite_get_table_vprintf = Entry<GetTableVprintfFn>(m_module, "sqlite_get_table_vprintf");
     sqlite_free_table = Entry<FreeTableFn>(m_module, "sqlite_free_table");
     sqlite_busy_timeout = Entry<BusyTimeoutFn>(m_module, "sqlite_busy_timeout");
+    // A stock SQLite 2 build names its release function sqlite_freemem.
+    if (!sqlite_ex_freemem)
+        sqlite_ex_freemem = Entry<FreeMemFn>(m_module, "sqlite_freemem");
     // The two printf forms are looked up but never called; the six others must be there.
     if (!sqlite_open || !sqlite_close || !sqlite_ex_freemem || !sqlite_exec ||
         !sqlite_get_table || !sqlite_free_table) {
@@ -153,11 +156,13 @@ CSQLiteDatabase::~CSQLiteDatabase()
 bool CSQLiteDatabase::Open(const char* databaseFile, const char* libraryDir)
 {
     Close();
+    m_openError.clear();
     m_library = new CSQLiteLibrary(CSQLiteLibrary::PathFor(libraryDir).c_str());
     if (!m_library->Load())
         return false;
     char* error = nullptr;
     m_db = m_library->sqlite_open(databaseFile ? databaseFile : "", 0, &error);
+    m_openError = m_db ? std::string() : error ? std::string(error) : std::string("no handle");
     FreeError(error);
     if (m_db) {
         // Another program (the dictionary) may hold the file for a moment: wait for it

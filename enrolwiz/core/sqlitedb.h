@@ -46,7 +46,7 @@ public:
 
     OpenFn sqlite_open = nullptr;
     CloseFn sqlite_close = nullptr;
-    FreeMemFn sqlite_ex_freemem = nullptr;
+    FreeMemFn sqlite_ex_freemem = nullptr;  // sqlite_freemem where the engine names it so
     ExecFn sqlite_exec = nullptr;
     GetTableFn sqlite_get_table = nullptr;
     ExecVprintfFn sqlite_exec_vprintf = nullptr;
@@ -120,6 +120,9 @@ public:
     bool Query(const std::string& sql, CSQLiteTable& table) { return Query(sql.c_str(), table); }
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
+    // The engine's text of why the last open found the library but got no handle (a file
+    // that is not a database of this engine); empty otherwise.
+    const std::string& OpenError() const { return m_openError; }
 
     // How long a statement waits for another connection's lock before it gives up.
     static constexpr int kBusyTimeoutMs = 5000;
@@ -129,6 +132,7 @@ private:
 
     sqlite* m_db = nullptr;
     CSQLiteLibrary* m_library = nullptr;
+    std::string m_openError;
 };
 
 // Text of a value placed between single quotes in an SQL text: every quote doubled.

@@ -115,13 +115,26 @@ TEST_F(LocalUsersTest, SavingOneUserTwiceKeepsOneRowInEachTable)
         {"LastSyncInfo", "4000000000"},  {"ShowEmptyTranslation", "1"}};
     EXPECT_EQ(settings[0], expected);
 
-    // The mirror rows the save updates (bMouseState, not nMouseState).
-    SeedNumber("bMouseState", 2);
+    // Every mirror row the save updates (bMouseState, not nMouseState), each changed.
+    const struct {
+        const char* name;
+        DWORD number;  // seeded as a number unless text is set
+        const char* text;
+    } changes[] = {
+        {"bMouseShift", 0, nullptr},    {"bMouseState", 2, nullptr},
+        {"bShowPVDeleteConfirmation", 0, nullptr}, {"bDoNotShowEmptyTranslation", 0, nullptr},
+        {"szCurrentLearnDictionary", 0, "learn2"}, {"szDictionaryList", 0, "d3"},
+        {"szDisplayLanguage", 0, "Vietnamese"},    {"szLanguageSkin", 0, "lxpvi01"},
+        {"szProfilePath", 0, ".\\data\\profile\\p2"}, {"szCurrentDictionary", 0, "d3"},
+    };
+    for (const auto& c : changes)
+        c.text ? SeedText(c.name, c.text) : SeedNumber(c.name, c.number);
     Sleep(1100);
     s.SaveCurrentUser("second");
-    EXPECT_EQ(MirrorRow("bMouseState"), "2");
     EXPECT_EQ(MirrorRow("szEmail"), "user@x.com");
-    EXPECT_EQ(MirrorRow("szDictionaryList"), "d1|d2");
+    for (const auto& c : changes)
+        EXPECT_EQ(MirrorRow(c.name), c.text ? c.text : std::to_string(c.number)) << c.name;
+    EXPECT_EQ(MirrorRow("nMouseState"), std::nullopt);
 
     users = Rows("Select * From LexiUsers");
     ASSERT_EQ(users.size(), 1u);
@@ -202,6 +215,16 @@ TEST_F(LocalUsersTest, LogInCopiesTheUsersSettingsOneSetterEach)
     const auto bare = Rows("Select * From LexiUsers where UserName='bare@x.com'");
     ASSERT_EQ(bare.size(), 1u);
     EXPECT_NE(*bare[0].at("LogTime"), "20000101000000");
+
+    // A settings row of NULL cells (an old row, a hand-edited database): empty texts and
+    // zero numbers, every setter still called.
+    ASSERT_TRUE(Exec("Insert Into UsersRegistry(UserName) values('null@x.com')"));
+    s.LogInUser("null@x.com");
+    EXPECT_EQ(counter.Count(), 12);
+    EXPECT_EQ(RegText("szEmail"), "null@x.com");
+    EXPECT_EQ(RegText("szDisplayLanguage"), "");
+    EXPECT_EQ(RegNumber("bMouseShift"), 0u);
+    EXPECT_EQ(RegNumber("dwLastSyncInfo"), 0u);
 }
 
 TEST_F(LocalUsersTest, AnonymousLogInKeepsItsLogTime)
@@ -251,9 +274,9 @@ TEST_F(LocalUsersTest, OldLexiUsersWithoutLogTimeIsRebuilt)
     ASSERT_TRUE(Exec("Insert Into LexiUsers values('a@x.com', 'cA==')"));
     ASSERT_TRUE(Exec("Insert Into LexiUsers values('b|c@x.com', '" + longPass + "')"));
     ASSERT_TRUE(Exec("Insert Into LexiUsers values(' NULL ', NULL)"));
-    ASSERT_TRUE(Exec("Create Table UsersRegistry(UserName varchar(50), MouseState varchar(1), "
+    ASSERT_TRUE(Exec("Create Table UsersRegistry(UserName varchar(50), "
                      "DisplayLanguage varchar(30), ProfilePath varchar(225))"));
-    ASSERT_TRUE(Exec("Insert Into UsersRegistry values('a@x.com', '3', 'Deutsch', NULL)"));
+    ASSERT_TRUE(Exec("Insert Into UsersRegistry values('a@x.com', 'Deutsch', NULL)"));
     ASSERT_TRUE(Exec("Create Table NorvantaReg(ValueName varchar(50), ValueType varchar(2), "
                      "ValueData varchar(300))"));
 
@@ -271,13 +294,16 @@ TEST_F(LocalUsersTest, OldLexiUsersWithoutLogTimeIsRebuilt)
     ASSERT_EQ(settings.size(), 1u);
     const Row expected = {
         {"UserName", "a@x.com"},        {"MouseShift", "0"},
-        {"MouseState", "3"},            {"ShowPVDeleteConfirmation", "1"},
+        {"MouseState", "1"},            {"ShowPVDeleteConfirmation", "1"},
         {"CurrentLearnDictionary", ""}, {"DictionaryList", ""},
         {"DisplayLanguage", "Deutsch"}, {"LanguageSkin", ""},
         {"ProfilePath", ""},            {"CurrentDictionary", ""},
         {"LastSyncInfo", ""},           {"ShowEmptyTranslation", "1"}};
     EXPECT_EQ(settings[0], expected);
     EXPECT_EQ(Rows("Select name From sqlite_master where name='LexipopReg'").size(), 1u);
+    // Logging such a user in gives the right-button trigger, not hold mode.
+    s.LogInUser("a@x.com");
+    EXPECT_EQ(s.bMouseState(), 1);
 
     // The current layout is left alone from now on; so is an old table without rows.
     ASSERT_TRUE(Exec("Update LexiUsers set LogTime='x'"));
@@ -287,5 +313,9 @@ TEST_F(LocalUsersTest, OldLexiUsersWithoutLogTimeIsRebuilt)
     EXPECT_EQ(*Rows("Select * From LexiUsers")[0].at("LogTime"), "x");
     const auto layout = Rows("Select sql From sqlite_master where name='UsersRegistry'");
     ASSERT_EQ(layout.size(), 1u);
-    EXPECT_EQ(*layout[0].at("sql"), "CREATE TABLE UsersRegistry(UserName varchar(50))");
+    // (An SQLite 2 engine keeps the statement's text as typed, a later one upper-cases it.)
+    EXPECT_EQ(_stricmp(layout[0].at("sql")->c_str(),
+                       "Create Table UsersRegistry(UserName varchar(50))"),
+              0)
+        << *layout[0].at("sql");
 }

@@ -320,6 +320,29 @@ TEST_F(SettingsStoreTest, WithoutTheEngineTheRegistryStillWorks)
     EXPECT_EQ(RegText("szEmail"), "e@x.com");
 }
 
+TEST_F(SettingsStoreTest, UnreadableDatabaseIsReportedAndNeverTouched)
+{
+    CreateReleaseKey();
+    SeedText("szStartMode", "0");
+    CreateDirectoryA("data\\admin", nullptr);
+    const std::string damaged = "SQLite format 2" + std::string(4000, '\x5a');
+    ASSERT_TRUE(lxtest::WriteFileBytes("data\\admin\\system.pwl", damaged));
+    CSettingsStore s;
+    s.Open("test", nullptr);
+    EXPECT_EQ(s.DatabaseError(), "file is not a database");
+    s.SetszEmail("e@x.com");
+    s.SaveCurrentUser("pw");
+    s.LogInUser("e@x.com");
+    s.ImportReleaseKey();
+    s.ExportReleaseKey();
+    EXPECT_EQ(RegText("szEmail"), "e@x.com");
+    EXPECT_EQ(lxtest::ReadFileBytes("data\\admin\\system.pwl"), damaged);
+    // Once the file is gone the next opening makes a good one and the error is cleared.
+    ASSERT_TRUE(DeleteFileA("data\\admin\\system.pwl"));
+    s.Reopen();
+    EXPECT_EQ(s.DatabaseError(), "");
+}
+
 TEST_F(SettingsStoreTest, WindowIsPublishedForThePopupAndTheLearner)
 {
     CreateReleaseKey();
@@ -388,9 +411,12 @@ TEST_F(SettingsStoreTest, ImportAndExportOfTheReleaseKey)
     EXPECT_EQ(*types[2].at("ValueType"), "1");  // szEmail
     EXPECT_EQ(*types[3].at("ValueType"), "");   // szExpand
 
-    // Export into a key the installation lost: made again, same 32-bit pattern back.
+    // Export into a key the installation lost: made again, same 32-bit pattern back. A
+    // number row without data (hand-edited, or from an old version) is written as 0.
+    ASSERT_TRUE(Exec("Insert Into NorvantaReg values('nNull', '0', NULL)"));
     DeleteProductKeys();
     s.ExportReleaseKey();
+    EXPECT_EQ(RegNumber("nNull"), 0u);
     EXPECT_EQ(RegNumber("dwLastSyncInfo"), 0xFFFFFFFFu);
     EXPECT_EQ(RegNumber("bMouseState"), 2u);
     EXPECT_EQ(RegText("szEmail"), "it's@x.com");
@@ -507,9 +533,14 @@ TEST_F(SettingsStoreTest, QuotesInValuesAreKept)
     EXPECT_EQ(*settings[0].at("ProfilePath"), profile);
     EXPECT_EQ(*settings[0].at("CurrentDictionary"), dictionary);
 
+    // The second save updates the rows: a changed value with quotes is kept there too.
+    const std::string second = "Collins' ''Second''";
+    SeedText("szCurrentDictionary", second);
     s.SaveCurrentUser("again");
     EXPECT_EQ(Rows("Select * From LexiUsers").size(), 1u);
-    EXPECT_EQ(Rows("Select * From UsersRegistry").size(), 1u);
+    const auto updated = Rows("Select * From UsersRegistry");
+    ASSERT_EQ(updated.size(), 1u);
+    EXPECT_EQ(*updated[0].at("CurrentDictionary"), second);
 
     // Logging the user in again finds the row by the quoted name.
     s.SetszProfilePath("elsewhere");
@@ -530,19 +561,11 @@ LXTEST_CHILD(open_store)
 TEST_F(SettingsStoreTest, UnableToCreateTheDatabaseEndsTheProgram)
 {
     RemoveEngine();
-    HANDLE child = lxtest::StartChild("open_store", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    HWND box = nullptr;
-    const DWORD pid = GetProcessId(child);
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
-                                  20000));
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), "Unable to create system users file!");
-        EXPECT_EQ(WindowTitle(box), "enrolwiz_test");
-        lxtest::SaveWindowPng(box, "settings_unable_to_create");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_EQ(FinishChild(child, 20000), 0);
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("open_store", "", m_dir), "settings_unable_to_create");
+    EXPECT_EQ(box.text, "Unable to create system users file!");
+    EXPECT_EQ(box.title, "enrolwiz_test");
+    EXPECT_EQ(box.exitCode, 0);
     EXPECT_FALSE(lxtest::FileExists("data\\admin\\system.pwl"));
 }
 

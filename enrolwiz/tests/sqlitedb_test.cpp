@@ -62,6 +62,30 @@ TEST_F(SqliteBindingTest, EngineComesFromTheCurrentFolder)
     EXPECT_FALSE(db.Open("./data/admin/system.pwl", "./"));
 }
 
+// A stock SQLite 2 build names its release function sqlite_freemem: the binding takes it for
+// sqlite_ex_freemem and works as with the usual engine.
+TEST_F(SqliteBindingTest, StockEngineWithoutExFreemem)
+{
+    const std::string stock = lxtest::BuildDir() + "\\testengines\\stock\\sqlite.dll";
+    ASSERT_TRUE(CopyFileA(stock.c_str(), "sqlite.dll", FALSE));
+    CSQLiteLibrary engine((m_dir + "\\sqlite.dll").c_str());
+    ASSERT_EQ(engine.Load(), 1);
+    const HMODULE module = GetModuleHandleA((m_dir + "\\sqlite.dll").c_str());
+    ASSERT_EQ(GetProcAddress(module, "sqlite_ex_freemem"), nullptr);
+    EXPECT_EQ(reinterpret_cast<void*>(engine.sqlite_ex_freemem),
+              reinterpret_cast<void*>(GetProcAddress(module, "sqlite_freemem")));
+
+    CreateDirectoryA("data\\admin", nullptr);
+    CSQLiteDatabase db;
+    ASSERT_TRUE(db.Open("./data/admin/system.pwl", "./"));
+    EXPECT_FALSE(db.Execute("this is not SQL"));  // its error text is released
+    ASSERT_TRUE(db.Execute("Create Table T(a)"));
+    ASSERT_TRUE(db.Execute("Insert Into T(a) values('kept')"));
+    CSQLiteTable t("./");
+    ASSERT_TRUE(db.Query("Select * From T", t));
+    EXPECT_STREQ(t.GetValue("a"), "kept");
+}
+
 TEST_F(SqliteBindingTest, TableCursorColumnsAndNulls)
 {
     CreateDirectoryA("data\\admin", nullptr);

@@ -199,7 +199,7 @@ TEST_F(StartupTest, WhatTheSheetThrowsIsLoggedAndTheProgramLivesOn)
 
 // --- no language module at all ---------------------------------------------------------------
 
-LXTEST_CHILD(start_without_modules)
+LXTEST_CHILD(start_app)
 {
     CLexiRegApp app;
     bool ran = false;
@@ -212,44 +212,43 @@ TEST_F(StartupTest, WithoutAnyLanguageModuleTheMissingFilesAreNamed)
 {
     CreateReleaseKey();
     SeedText("szDisplayLanguage", "Vietnamese");
-    HANDLE child = lxtest::StartChild("start_without_modules", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    const DWORD pid = GetProcessId(child);
-    HWND box = nullptr;
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr; },
-                                  20000));
-    if (box) {
-        const std::string text = MessageBoxText(box);
-        EXPECT_NE(text.find("\"resvi.dll\""), std::string::npos) << text;
-        EXPECT_NE(text.find("\"resreg.dll\""), std::string::npos) << text;
-        lxtest::SaveWindowPng(box, "startup_no_language_module");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    EXPECT_EQ(FinishChild(child, 20000), 0);  // the sheet never ran
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("start_app", "", m_dir), "startup_no_language_module");
+    EXPECT_NE(box.text.find("\"resvi.dll\""), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("\"resreg.dll\""), std::string::npos) << box.text;
+    EXPECT_EQ(box.exitCode, 0);  // the sheet never ran
+}
+
+// A database file the engine cannot open: the log names it with the engine's text, the user
+// is told once, the wizard still runs, and the file is left as it was.
+TEST_F(StartupTest, UnreadableDatabaseIsReportedOnceAndKept)
+{
+    CopyLanguageModules(m_dir);
+    CreateReleaseKey();
+    CreateDirectoryA("logs", nullptr);
+    CreateDirectoryA("data\\admin", nullptr);
+    const std::string damaged(4096, 'Z');
+    ASSERT_TRUE(lxtest::WriteFileBytes("data\\admin\\system.pwl", damaged));
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("start_app", "", m_dir), "startup_unreadable_database");
+    EXPECT_NE(box.text.find("\"./data/admin/system.pwl\""), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("file is not a database"), std::string::npos) << box.text;
+    EXPECT_EQ(box.exitCode, 1);  // one box, then the sheet ran
+    const std::string log = lxtest::ReadFileBytes("logs\\ErrorLog.log");
+    EXPECT_NE(log.find("./data/admin/system.pwl: file is not a database"), std::string::npos)
+        << log;
+    EXPECT_EQ(lxtest::ReadFileBytes("data\\admin\\system.pwl"), damaged);
 }
 
 // --- the real program --------------------------------------------------------------------
 
 namespace {
 
+// enrolwiz.exe of the stage in folder dir; its start-up takes a second or two.
 int RunProgram(const std::string& dir, const std::string& args)
 {
-    std::string cmd = "\"" + lxtest::StageDir() + "\\enrolwiz.exe\"";
-    if (!args.empty())
-        cmd += " " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = cmd;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi))
-        return -2;
-    CloseHandle(pi.hThread);
-    const int code = lxtest::WaitExit(pi.hProcess, 60000);
-    if (code == -1)
-        TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hProcess);
-    return code;
+    return FinishChild(lxtest::StartProgram(lxtest::StageDir() + "\\enrolwiz.exe", args, dir),
+                       20000);
 }
 
 }  // namespace

@@ -19,17 +19,6 @@ HKEY OpenKey(const char* keyPath, REGSAM access)
     return key;
 }
 
-int g_configChanges = 0;
-
-LRESULT CALLBACK CounterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == LxpMessage(LxpMsg::ConfigChange) && wp == 0 && lp == 0) {
-        ++g_configChanges;
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 }  // namespace
 
 void DeleteProductKeys()
@@ -190,85 +179,17 @@ void ScratchTest::RemoveEngine()
     ASSERT_TRUE(DeleteFileA((m_dir + "\\sqlite.dll").c_str())) << "engine still loaded";
 }
 
-int FinishChild(HANDLE process, DWORD timeoutMs)
-{
-    const int code = lxtest::WaitExit(process, timeoutMs);
-    if (code == -1)
-        TerminateProcess(process, 99);
-    CloseHandle(process);
-    return code;
-}
-
-namespace {
-
-struct DialogSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<DialogSearch*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (owner == s->pid && std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-HWND FindProcessDialog(DWORD pid)
-{
-    DialogSearch s{pid, nullptr};
-    EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-std::string MessageBoxText(HWND box)
-{
-    char buf[1024] = {};
-    GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-    return buf;
-}
-
-std::string WindowTitle(HWND hwnd)
-{
-    char buf[512] = {};
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
 ConfigChangeCounter::ConfigChangeCounter()
+    : MessageWindow({LxpMessage(LxpMsg::ConfigChange)}, "Lexipop Popup (test)")
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CounterProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "LxTestConfigCounter";
-    RegisterClassA(&wc);
-    m_hwnd = CreateWindowExA(0, wc.lpszClassName, "Lexipop Popup (test)", WS_POPUP, 0, 0, 10, 10,
-                             nullptr, nullptr, wc.hInstance, nullptr);
-    g_configChanges = 0;
-}
-
-ConfigChangeCounter::~ConfigChangeCounter()
-{
-    if (m_hwnd)
-        DestroyWindow(m_hwnd);
 }
 
 int ConfigChangeCounter::Count() const
 {
-    return g_configChanges;
-}
-
-void ConfigChangeCounter::Reset()
-{
-    g_configChanges = 0;
+    int n = 0;
+    for (const lxtest::Message& m : Seen())
+        n += m.wParam == 0 && m.lParam == 0 ? 1 : 0;
+    return n;
 }
 
 }  // namespace storetest

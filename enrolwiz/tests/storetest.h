@@ -54,27 +54,19 @@ protected:
     std::unique_ptr<lxtest::CurrentDir> m_cwd;
 };
 
-// Waits for a child process, ends it when it does not end in time, closes the handle and
-// returns its exit code (-1 when it had to be ended).
-int FinishChild(HANDLE process, DWORD timeoutMs);
+using lxtest::FindProcessDialog;
+using lxtest::FinishChild;
+using lxtest::MessageBoxText;
+using lxtest::WindowTitle;
 
-// Top-level window of process pid whose class is the dialog class, or null.
-HWND FindProcessDialog(DWORD pid);
-// Text of the message box's static text.
-std::string MessageBoxText(HWND box);
-std::string WindowTitle(HWND hwnd);
-
-// A window on this thread that counts LXPAPI_MSG_CONFIGCHANGE.
-class ConfigChangeCounter {
+// A window titled like the dictionary program's pop-up that counts LXPAPI_MSG_CONFIGCHANGE
+// (with both parameters 0).
+class ConfigChangeCounter : public lxtest::MessageWindow {
 public:
     ConfigChangeCounter();
-    ~ConfigChangeCounter();
-    HWND Window() const { return m_hwnd; }
+    HWND Window() const { return Hwnd(); }
     int Count() const;
-    void Reset();
-
-private:
-    HWND m_hwnd = nullptr;
+    void Reset() { Clear(); }
 };
 
 }  // namespace storetest

@@ -106,25 +106,12 @@ LXTEST_CHILD(store_without_machine_key)
 
 TEST_F(SystemInfoTest, MissingMachineKeyShowsNoSuchRegistry)
 {
-    HANDLE child = lxtest::StartChild("store_without_machine_key", "", m_dir);
-    ASSERT_NE(child, nullptr);
-    const DWORD pid = GetProcessId(child);
-    HWND box = nullptr;
-    EXPECT_TRUE(lxtest::PumpUntil(
-        [&] {
-            box = FindProcessDialog(pid);
-            return box != nullptr || WaitForSingleObject(child, 0) == WAIT_OBJECT_0;
-        },
-        20000));
-    EXPECT_NE(box, nullptr) << "exit code " << lxtest::WaitExit(child, 0);
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), "No such registry");
-        EXPECT_EQ(WindowTitle(box), "Info Error");
-        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-        lxtest::SaveWindowPng(box, "settings_no_such_registry");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    // Opening goes on after the box.
-    EXPECT_EQ(FinishChild(child, 20000), 0);
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(
+        lxtest::StartChild("store_without_machine_key", "", m_dir), "settings_no_such_registry");
+    EXPECT_TRUE(box.shown) << "exit code " << box.exitCode;
+    EXPECT_EQ(box.text, "No such registry");
+    EXPECT_EQ(box.title, "Info Error");
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.exitCode, 0);  // opening goes on after the box
     EXPECT_TRUE(lxtest::FileExists("data\\admin\\system.pwl"));
 }

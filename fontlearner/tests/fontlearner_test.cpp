@@ -15,40 +15,25 @@ namespace {
 const char* const kReleaseKey = lxfacts::kReleaseKeyPath;
 const char kDialogText[] = "Building font pattern for character recognition.";
 
+// A pattern build takes one to two seconds here; a copy that has not ended well after that has
+// hung, and the test says so without waiting for minutes.
+const DWORD kBuildMs = 30000;
+
 std::string g_dir;      // scratch folder: the pattern base of this test
 std::string g_pattern;  // pattern base file the engine writes
 
-// The pop-up window of the dictionary program, as far as fontlearner sees it.
-struct Popup {
-    HWND hwnd = nullptr;
-    std::vector<WPARAM> received;
-    std::function<void(WPARAM)> onMessage;
-
-    Popup()
+// The pop-up window of the dictionary program, as far as fontlearner sees it: it records
+// LXPAPI_MSG_ONOCRBUILDINGDONE.
+struct Popup : lxtest::MessageWindow {
+    Popup() : MessageWindow({LxpMessage(LxpMsg::OnOcrBuildingDone)}, "Lexipop Popup") {}
+    // wParam of each message so far (lParam is always 0).
+    std::vector<WPARAM> Received() const
     {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "FontlearnerTestPopup";
-        RegisterClassA(&wc);
-        hwnd = CreateWindowExA(0, wc.lpszClassName, "Lexipop Popup", WS_POPUP, 0, 0, 10, 10,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        for (const lxtest::Message& m : Seen())
+            EXPECT_EQ(m.lParam, 0);
+        return WParams();
     }
-    ~Popup() { DestroyWindow(hwnd); }
-
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-    {
-        auto* self = reinterpret_cast<Popup*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self && msg == LxpMessage(LxpMsg::OnOcrBuildingDone)) {
-            self->received.push_back(wp);
-            EXPECT_EQ(lp, 0);
-            if (self->onMessage)
-                self->onMessage(wp);
-            return 0;
-        }
-        return DefWindowProcA(hwnd, msg, wp, lp);
-    }
+    HWND hwnd = Hwnd();
 };
 
 // Publishes a window handle as "hwndVedezivi" for the life of the object.
@@ -70,83 +55,17 @@ struct PublishedHandle {
 
 HANDLE StartFontlearner()
 {
-    const std::string stage = lxtest::StageDir();
-    std::string cmd = "\"" + stage + "\\fontlearner.exe\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, stage.c_str(),
-                        &si, &pi))
-        return nullptr;
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+    return lxtest::StartProgram(lxtest::StageDir() + "\\fontlearner.exe", "",
+                                lxtest::StageDir());
 }
 
-bool Ended(HANDLE process)
-{
-    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-}
-
-DWORD ExitCodeOf(HANDLE process)
-{
-    DWORD code = 12345;
-    GetExitCodeProcess(process, &code);
-    return code;
-}
-
-// Ends a copy that is still running after a failed check, so that no copy outlives the test.
-void CloseCopy(HANDLE process)
-{
-    if (!process)
-        return;
-    if (!Ended(process))
-        TerminateProcess(process, 99);
-    CloseHandle(process);
-}
-
-struct DialogSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<DialogSearch*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (owner == s->pid && std::string(cls) == "#32770")
-        s->found.push_back(hwnd);
-    return TRUE;
-}
-
-// Top-level dialog windows (#32770) of a process.
-std::vector<HWND> DialogsOf(DWORD pid)
-{
-    DialogSearch search{pid, {}};
-    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Text of the static controls of a window, joined.
-std::string StaticTexts(HWND hwnd)
-{
-    std::string all;
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[64] = {}, text[512] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        GetWindowTextA(child, text, sizeof text);
-        if (_stricmp(cls, "Static") == 0)
-            all += text;
-    }
-    return all;
-}
+using lxtest::Ended;
+using lxtest::StaticTexts;
 
 // The program's own (never shown) dialog, found by its text.
 HWND BuilderDialog(DWORD pid)
 {
-    for (HWND d : DialogsOf(pid))
+    for (HWND d : lxtest::ProcessDialogs(pid))
         if (StaticTexts(d).find(kDialogText) != std::string::npos)
             return d;
     return nullptr;
@@ -155,7 +74,7 @@ HWND BuilderDialog(DWORD pid)
 // A visible message box of the process whose text contains `text`.
 HWND MessageBoxWith(DWORD pid, const std::string& text)
 {
-    for (HWND d : DialogsOf(pid))
+    for (HWND d : lxtest::ProcessDialogs(pid))
         if (IsWindowVisible(d) && StaticTexts(d).find(text) != std::string::npos)
             return d;
     return nullptr;
@@ -204,7 +123,8 @@ TEST_F(Fontlearner, BuildIsReportedToThePopupWhileTheDialogStaysHidden)
     ASSERT_NE(process, nullptr);
     const DWORD pid = GetProcessId(process);
     bool held = false, dialogFound = false, dialogVisible = true;
-    popup.onMessage = [&](WPARAM wp) {
+    popup.onMessage = [&](const lxtest::Message& m) {
+        const WPARAM wp = m.wParam;
         if (wp != 0)
             return;
         held = MutexHeldElsewhere();
@@ -212,10 +132,9 @@ TEST_F(Fontlearner, BuildIsReportedToThePopupWhileTheDialogStaysHidden)
         dialogFound = dialog != nullptr;
         dialogVisible = dialog && IsWindowVisible(dialog);
     };
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 180000));
-    EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseCopy(process);
-    EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1}));
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, kBuildMs));
+    EXPECT_EQ(lxtest::FinishChild(process, 0), 0);
+    EXPECT_EQ(popup.Received(), (std::vector<WPARAM>{0, 1}));
     EXPECT_TRUE(held) << "the build ran without the mutex";
     EXPECT_TRUE(dialogFound);
     EXPECT_FALSE(dialogVisible);
@@ -230,11 +149,10 @@ TEST_F(Fontlearner, WithoutThePopupHandleTheBuildIsSilent)
     DeleteFileA(g_pattern.c_str());
     HANDLE process = StartFontlearner();
     ASSERT_NE(process, nullptr);
-    EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 180000));
-    EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseCopy(process);
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, kBuildMs));
+    EXPECT_EQ(lxtest::FinishChild(process, 0), 0);
     lxtest::PumpMessages(100);
-    EXPECT_TRUE(popup.received.empty());
+    EXPECT_TRUE(popup.Received().empty());
     EXPECT_TRUE(lxtest::FileExists(g_pattern));
 }
 
@@ -246,26 +164,25 @@ TEST_F(Fontlearner, SecondCopyWaitsForTheFirstAndBuildsAgain)
     ASSERT_NE(first, nullptr);
     HANDLE second = nullptr;
     FILETIME firstBuilt{};
-    popup.onMessage = [&](WPARAM wp) {
-        if (popup.received.size() == 1) {
+    popup.onMessage = [&](const lxtest::Message& m) {
+        const WPARAM wp = m.wParam;
+        if (popup.Seen().size() == 1) {
             // The first copy is building: start another and give it time to (wrongly) start.
             second = StartFontlearner();
             Sleep(1500);
-        } else if (popup.received.size() == 2) {
+        } else if (popup.Seen().size() == 2) {
             EXPECT_EQ(wp, 1u);
             firstBuilt = WriteTime(g_pattern);
-        } else if (popup.received.size() == 3) {
+        } else if (popup.Seen().size() == 3) {
             EXPECT_TRUE(Ended(first)) << "the second copy began before the first had ended";
         }
     };
     EXPECT_TRUE(lxtest::PumpUntil([&] { return second && Ended(first) && Ended(second); },
-                                  300000));
+                                  2 * kBuildMs));
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(ExitCodeOf(first), 0u);
-    EXPECT_EQ(ExitCodeOf(second), 0u);
-    CloseCopy(first);
-    CloseCopy(second);
-    EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1, 0, 1}));
+    EXPECT_EQ(lxtest::FinishChild(first, 0), 0);
+    EXPECT_EQ(lxtest::FinishChild(second, 0), 0);
+    EXPECT_EQ(popup.Received(), (std::vector<WPARAM>{0, 1, 0, 1}));
     const FILETIME rebuilt = WriteTime(g_pattern);
     EXPECT_GT(CompareFileTime(&rebuilt, &firstBuilt), 0) << "the second copy did not build";
 }
@@ -304,12 +221,11 @@ TEST_F(Fontlearner, AnnouncedCopyIsRestoredInsteadOfBuilding)
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 30000));
-    EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseCopy(process);
+    EXPECT_EQ(lxtest::FinishChild(process, 0), 0);
     CloseHandle(section);
     lxtest::PumpMessages(200);
     EXPECT_FALSE(IsIconic(previous));
-    EXPECT_TRUE(popup.received.empty()) << "a build ran although a copy was announced";
+    EXPECT_TRUE(popup.Received().empty()) << "a build ran although a copy was announced";
     EXPECT_FALSE(MutexHeldElsewhere());
     DestroyWindow(previous);
 }
@@ -328,12 +244,12 @@ TEST_F(Fontlearner, EngineErrorIsShownAndTheEndIsStillReported)
     const DWORD pid = GetProcessId(process);
     HWND box = nullptr;
     EXPECT_TRUE(lxtest::PumpUntil(
-        [&] { return (box = MessageBoxWith(pid, "Textract error")) != nullptr; }, 180000));
+        [&] { return (box = MessageBoxWith(pid, "Textract error")) != nullptr; }, kBuildMs));
     if (box) {
         EXPECT_NE(StaticTexts(box).find("Textract error -986:"), std::string::npos)
             << StaticTexts(box);
         EXPECT_NE(StaticTexts(box).find("Internal error"), std::string::npos);
-        EXPECT_EQ(popup.received, (std::vector<WPARAM>{0}));
+        EXPECT_EQ(popup.Received(), (std::vector<WPARAM>{0}));
         // The builder dialog owns the box and stays hidden while it is shown.
         HWND dialog = BuilderDialog(pid);
         EXPECT_NE(dialog, nullptr);
@@ -343,7 +259,6 @@ TEST_F(Fontlearner, EngineErrorIsShownAndTheEndIsStillReported)
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     EXPECT_TRUE(lxtest::PumpUntil([&] { return Ended(process); }, 30000));
-    EXPECT_EQ(ExitCodeOf(process), 0u);
-    CloseCopy(process);
-    EXPECT_EQ(popup.received, (std::vector<WPARAM>{0, 1}));
+    EXPECT_EQ(lxtest::FinishChild(process, 0), 0);
+    EXPECT_EQ(popup.Received(), (std::vector<WPARAM>{0, 1}));
 }

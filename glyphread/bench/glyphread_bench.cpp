@@ -2,7 +2,7 @@
 // Runs with the installation directory as current directory (make bench).
 #include "enginespy.h"
 #include "glyphreadlib.h"
-#include "wordwindow.h"
+#include "textwindow.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +12,7 @@
 #include <vector>
 
 using glyphtest::Capture;
-using glyphtest::TextRun;
+using lxtest::TextRun;
 
 namespace {
 
@@ -66,7 +66,7 @@ int main()
                 Ms(t0, t1, freq));
 
     // The whole screen, so that every capture sees the one background of the run.
-    glyphtest::WordWindow window(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+    lxtest::TextWindow window(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                  RGB(255, 255, 255));
     std::vector<double> latencies, engineShare;
     int total = 0, exact = 0, word = 0;
@@ -85,7 +85,7 @@ int main()
                         line += ' ';
                 }
                 runs.push_back(TextRun{line, face, pt, colours.text, 40, y});
-                y += glyphtest::PixelsForPoints(pt) * 3 / 2 + 24;
+                y += lxtest::PixelsForPoints(pt) * 3 / 2 + 24;
             }
             window.Show(runs, colours.background);
             for (int r = 0; r < static_cast<int>(runs.size()); ++r) {

@@ -3,7 +3,7 @@
 #include "enginespy.h"
 #include "glyphreadlib.h"
 #include "lxtest.h"
-#include "wordwindow.h"
+#include "textwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@ using glyphtest::Capture;
 using glyphtest::CaptureAt;
 using glyphtest::Spy;
 using glyphtest::GlyphreadLib;
-using glyphtest::TextRun;
-using glyphtest::WordWindow;
+using lxtest::TextRun;
+using lxtest::TextWindow;
 
 namespace {
 
@@ -54,22 +54,7 @@ size_t LogSize()
 // Log lines written since `from`, without their time stamps.
 std::vector<std::string> LogSince(size_t from)
 {
-    const std::string text = lxtest::ReadFileBytes(LogPath());
-    std::vector<std::string> lines;
-    size_t at = from;
-    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        const std::string line = text.substr(at, end - at);
-        lines.push_back(line.size() >= 19 ? line.substr(19) : line);
-    }
-    return lines;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& what)
-{
-    for (const auto& l : lines)
-        if (l.find(what) != std::string::npos)
-            return true;
-    return false;
+    return lxtest::LogLines(LogPath(), from);
 }
 
 std::string Describe(const RECT& r)
@@ -117,6 +102,18 @@ double InvertedShare(const std::vector<DWORD>& now, const std::vector<DWORD>& re
     return now.empty() ? 0.0 : static_cast<double>(inverted) / static_cast<double>(now.size());
 }
 
+// An item of a faked engine result at screen point (x, y) of request r.
+TextractItem FakeItem(const TextractRequest& r, BYTE kind, int x, int y, char ch, int pitch)
+{
+    TextractItem it{};
+    it.nKind = kind;
+    it.x = static_cast<SHORT>(x - r.left);
+    it.y = static_cast<SHORT>(y - r.top);
+    it.chCode = static_cast<BYTE>(ch);
+    it.nPitch = static_cast<BYTE>(pitch);
+    return it;
+}
+
 }  // namespace
 
 class Glyphread : public ::testing::Test {
@@ -161,7 +158,7 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
     const int sizes[] = {8, 9, 10, 11, 12, 14, 18, 24};  // 18 and 24 pt use the wider strips
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(40, 40, 940, 420, RGB(255, 255, 255));
+    TextWindow window(40, 40, 940, 420, RGB(255, 255, 255));
     int checked = 0, wrong = 0, wrongRect = 0;
     std::string failures;
     int wordIndex = 0;
@@ -176,7 +173,7 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
                     line += i < 2 ? " " : "";
                 }
                 runs.push_back(TextRun{line, face, pt, colours.text, 16, y});
-                y += glyphtest::PixelsForPoints(pt) * 3 / 2 + 22;
+                y += lxtest::PixelsForPoints(pt) * 3 / 2 + 22;
             }
             window.Show(runs, colours.background);
             for (int r = 0; r < static_cast<int>(runs.size()); ++r) {
@@ -224,7 +221,7 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
                 const Capture c = CaptureAt(lib, p.x, p.y);
                 lib.OCRHighlightRect(c.rect, 1);
                 RECT shot;
-                GetWindowRect(window.Handle(), &shot);
+                GetWindowRect(window.Hwnd(), &shot);
                 lxtest::SaveScreenPng(shot, "glyphread_word_highlighted");
                 lib.OCRHighlightRect(RECT{}, 0);
             }
@@ -245,7 +242,7 @@ TEST_F(Glyphread, LettersAndDigitsWordFromEveryCharacter)
 {
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(60, 120, 700, 160, RGB(255, 255, 255));
+    TextWindow window(60, 120, 700, 160, RGB(255, 255, 255));
     std::vector<TextRun> runs;
     int y = 10;
     for (const char* face : {"Arial", "Times New Roman"})
@@ -267,7 +264,7 @@ TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)
 {
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(60, 120, 700, 80, RGB(255, 255, 255));
+    TextWindow window(60, 120, 700, 80, RGB(255, 255, 255));
     const std::string text = "Say don't re-enter room 42b or x10y1 now";
     window.Show({TextRun{text, "Arial", 10, RGB(0, 0, 0), 10, 20}}, RGB(255, 255, 255));
     const auto cells = window.Cells(0);
@@ -298,7 +295,7 @@ TEST_F(Glyphread, NoLetterNearThePointGivesNothing)
 {
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(100, 100, 400, 200, RGB(255, 255, 255));
+    TextWindow window(100, 100, 400, 200, RGB(255, 255, 255));
     window.Show({TextRun{"Lonely", "Arial", 10, RGB(0, 0, 0), 10, 10}}, RGB(255, 255, 255));
     const RECT cell = window.CellOf(0, 5);  // the 'y'
     const size_t from = LogSize();
@@ -319,7 +316,7 @@ TEST_F(Glyphread, NoLetterNearThePointGivesNothing)
     EXPECT_EQ(lines[1], "OCR2Text() --> start invoking");
     EXPECT_EQ(lines[lines.size() - 2], "Word not successfully captured using OCR method");
     EXPECT_EQ(lines.back(), "OCR2Text() --> end invoking");
-    EXPECT_FALSE(Contains(lines, "Textract error"));
+    EXPECT_FALSE(lxtest::HasLineWith(lines, "Textract error"));
 
     // Within 12 pixels (city block along x only): the word is found.
     c = CaptureAt(lib, cell.right + 4, cell.top + 2);
@@ -333,14 +330,14 @@ TEST_F(Glyphread, StripHeightFollowsPitch)
     ASSERT_TRUE(w.lib.Loaded());
     auto& lib = w.lib;
     auto& spy = Spy();
-    WordWindow window(50, 50, 800, 200, RGB(255, 255, 255));
+    TextWindow window(50, 50, 800, 200, RGB(255, 255, 255));
     // Sizes of the pattern base, read from the screen.
     const int sizes[] = {10, 14};
     std::vector<TextRun> runs;
     int y = 10;
     for (int pt : sizes) {
         runs.push_back(TextRun{"Height", "Arial", pt, RGB(0, 0, 0), 200, y});
-        y += glyphtest::PixelsForPoints(pt) + 45;
+        y += lxtest::PixelsForPoints(pt) + 45;
     }
     window.Show(runs, RGB(255, 255, 255));
     const size_t from = LogSize();
@@ -359,7 +356,7 @@ TEST_F(Glyphread, StripHeightFollowsPitch)
         EXPECT_EQ(c.rect.top, strip.top + 1) << sizes[i] << "pt";
         EXPECT_EQ(c.rect.bottom, strip.bottom - 3) << sizes[i] << "pt";
     }
-    EXPECT_FALSE(Contains(LogSince(from), "Textract error"));
+    EXPECT_FALSE(lxtest::HasLineWith(LogSince(from), "Textract error"));
 
     // Larger text, as an engine with larger patterns reports it: one letter 'W' at the
     // point, with the pitch under test, and the word strip read back as "Wide".
@@ -370,23 +367,14 @@ TEST_F(Glyphread, StripHeightFollowsPitch)
         spy.fakeItems = [&](const TextractRequest& r, int flags,
                             std::vector<TextractItem>& items) {
             auto item = [&](BYTE kind, int x, char ch) {
-                TextractItem it{};
-                it.nKind = kind;
-                it.x = static_cast<SHORT>(x);
-                it.y = static_cast<SHORT>(300 - r.top);
-                it.chCode = static_cast<BYTE>(ch);
-                it.nPitch = static_cast<BYTE>(pitches[i]);
-                return it;
+                return FakeItem(r, kind, 400 + x, 300, ch, pitches[i]);
             };
             if (flags == 0x7E03) {  // the letter's cell top-left is the point itself
-                items.push_back(item(TEXTRACT_ITEM_CHAR, 400 - r.left, 'W'));
+                items.push_back(item(TEXTRACT_ITEM_CHAR, 0, 'W'));
             } else {
-                const int x0 = 400 - r.left;
-                items = {item(TEXTRACT_ITEM_LINE_START, x0, 0), item(TEXTRACT_ITEM_CHAR, x0, 'W'),
-                         item(TEXTRACT_ITEM_CHAR, x0 + 20, 'i'),
-                         item(TEXTRACT_ITEM_CHAR, x0 + 26, 'd'),
-                         item(TEXTRACT_ITEM_CHAR, x0 + 40, 'e'),
-                         item(TEXTRACT_ITEM_LINE_END, x0 + 52, 0)};
+                items = {item(TEXTRACT_ITEM_LINE_START, 0, 0), item(TEXTRACT_ITEM_CHAR, 0, 'W'),
+                         item(TEXTRACT_ITEM_CHAR, 20, 'i'), item(TEXTRACT_ITEM_CHAR, 26, 'd'),
+                         item(TEXTRACT_ITEM_CHAR, 40, 'e'), item(TEXTRACT_ITEM_LINE_END, 52, 0)};
             }
             return true;
         };
@@ -403,12 +391,33 @@ TEST_F(Glyphread, StripHeightFollowsPitch)
     }
 }
 
+// The caller's buffer holds a word of one 200-pixel strip and its terminator: an engine that
+// reports more letters than that gets its word cut, never the caller's memory overwritten.
+TEST_F(Glyphread, WordNeverOverrunsTheCallersBuffer)
+{
+    WatchedLib w;
+    ASSERT_TRUE(w.lib.Loaded());
+    Spy().fakeItems = [&](const TextractRequest& r, int flags, std::vector<TextractItem>& items) {
+        items.push_back(FakeItem(r, TEXTRACT_ITEM_CHAR, 400, 300, 'W', 10));
+        for (int i = 1; flags == 0x0E03 && i < 250; ++i)
+            items.push_back(FakeItem(r, TEXTRACT_ITEM_CHAR, 400, 300, 'a', 10));
+        return true;
+    };
+    char text[300];
+    std::memset(text, '#', sizeof text);
+    int l, t, r, b;
+    EXPECT_EQ(w.lib.OCR2Text(400, 300, text, &l, &t, &r, &b), 1);
+    Spy().fakeItems = nullptr;
+    EXPECT_EQ(std::string(text), "W" + std::string(199, 'a'));
+    EXPECT_EQ(std::string(text + 201, 99), std::string(99, '#'));
+}
+
 TEST_F(Glyphread, TopLeftCornerIsClamped)
 {
     WatchedLib w;
     ASSERT_TRUE(w.lib.Loaded());
     auto& lib = w.lib;
-    WordWindow window(0, 0, 300, 120, RGB(255, 255, 255));
+    TextWindow window(0, 0, 300, 120, RGB(255, 255, 255));
     window.Show({TextRun{"Corner", "Arial", 10, RGB(0, 0, 0), 1, 1},
                  TextRun{"far", "Arial", 10, RGB(0, 0, 0), 150, 80}},
                 RGB(255, 255, 255));
@@ -439,14 +448,14 @@ TEST_F(Glyphread, TopLeftCornerIsClamped)
     EXPECT_EQ(Describe(Spy().requests[0].rect),
               Describe(RECT{w0 - 13, h0 - 13, w0 - 1, h0 - 1}));
     EXPECT_EQ(opposite.result, 0);
-    EXPECT_FALSE(Contains(LogSince(from), "Textract error"));
+    EXPECT_FALSE(lxtest::HasLineWith(LogSince(from), "Textract error"));
 }
 
 TEST_F(Glyphread, HighlightInvertsAndRestoresTheScreen)
 {
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(200, 200, 300, 100, RGB(255, 255, 255));
+    TextWindow window(200, 200, 300, 100, RGB(255, 255, 255));
     window.Show({TextRun{"Invert me", "Times New Roman", 18, RGB(0, 0, 160), 10, 20}},
                 RGB(255, 250, 200));
     const RECT area{210, 210, 400, 280};
@@ -486,6 +495,14 @@ TEST_F(Glyphread, HighlightInvertsAndRestoresTheScreen)
     }
     EXPECT_EQ(insideInverted, inside);
     EXPECT_EQ(outsideChanged, 0u);
+
+    // A word at screen column 0 has its left edge at -1: it is restored like any other.
+    const RECT edge{-1, 210, 60, 260}, seen{0, 210, 60, 260};
+    const auto edgeBefore = Grab(seen);
+    lib.OCRHighlightRect(edge, 1);
+    EXPECT_GT(InvertedShare(Grab(seen), edgeBefore), 0.99);
+    lib.OCRHighlightRect(RECT{}, 0);
+    EXPECT_EQ(Grab(seen), edgeBefore);
 }
 
 TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
@@ -493,7 +510,7 @@ TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
     WatchedLib w;
     ASSERT_TRUE(w.lib.Loaded());
     auto& lib = w.lib;
-    WordWindow window(100, 300, 600, 120, RGB(255, 255, 255));
+    TextWindow window(100, 300, 600, 120, RGB(255, 255, 255));
     window.Show({TextRun{"Watch this strip", "Arial", 10, RGB(0, 0, 0), 120, 30}},
                 RGB(255, 255, 255));
     const POINT p = window.CenterOf(0, 7);
@@ -539,7 +556,7 @@ TEST_F(Glyphread, CaptureLogLines)
 {
     GlyphreadLib lib;
     ASSERT_TRUE(lib.Loaded());
-    WordWindow window(300, 400, 300, 80, RGB(255, 255, 255));
+    TextWindow window(300, 400, 300, 80, RGB(255, 255, 255));
     window.Show({TextRun{"Logged word", "Tahoma", 10, RGB(0, 0, 0), 10, 20}},
                 RGB(255, 255, 255));
     const POINT p = window.CenterOf(0, 2);
@@ -572,7 +589,7 @@ TEST_F(Glyphread, EngineStartsOnceAndStopsAsDocumented)
     for (int ordinal = 0; ordinal < 13; ++ordinal)
         EXPECT_EQ(spy.calls[ordinal], 0) << ordinal;
 
-    WordWindow window(300, 200, 300, 80, RGB(255, 255, 255));
+    TextWindow window(300, 200, 300, 80, RGB(255, 255, 255));
     window.Show({TextRun{"Stopped engine", "Arial", 10, RGB(0, 0, 0), 10, 20}},
                 RGB(255, 255, 255));
     const POINT p = window.CenterOf(0, 1);
@@ -616,7 +633,7 @@ TEST_F(Glyphread, EngineStartsOnceAndStopsAsDocumented)
     CaptureAt(lib, p.x, p.y);
     spy.forced[11] = 0;
     EXPECT_EQ(spy.calls[11], 2);
-    EXPECT_TRUE(Contains(LogSince(from), "Textract error -992:"));
+    EXPECT_TRUE(lxtest::HasLineWith(LogSince(from), "Textract error -992:"));
 }
 
 TEST_F(Glyphread, EngineFailuresEndThePass)
@@ -625,7 +642,7 @@ TEST_F(Glyphread, EngineFailuresEndThePass)
     ASSERT_TRUE(w.lib.Loaded());
     auto& lib = w.lib;
     auto& spy = Spy();
-    WordWindow window(0, 300, 400, 80, RGB(255, 255, 255));
+    TextWindow window(0, 300, 400, 80, RGB(255, 255, 255));
     window.Show({TextRun{"Failing pass", "Arial", 10, RGB(0, 0, 0), 4, 20}},
                 RGB(255, 255, 255));
     const POINT p = window.CenterOf(0, 1);
@@ -670,7 +687,7 @@ TEST_F(Glyphread, EngineFailuresEndThePass)
     EXPECT_EQ(c.rect.bottom - c.rect.top, 20);
     EXPECT_EQ(spy.calls[3], spy.calls[10]);
     lines = LogSince(from);
-    EXPECT_TRUE(Contains(lines, "Textract error -997:\n\nRectangle is out of window\n"));
+    EXPECT_TRUE(lxtest::HasLineWith(lines, "Textract error -997:\n\nRectangle is out of window\n"));
     EXPECT_EQ(lines[lines.size() - 2], "Word not successfully captured using OCR method");
 }
 

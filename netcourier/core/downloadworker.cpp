@@ -146,8 +146,13 @@ void RunDownloadJob(std::unique_ptr<DownloadJob> job)
                             SendMessageA(job->progressBar, PBM_SETPOS,
                                          static_cast<WPARAM>(percent), 0);
                         }
-                        if (got == 0)
+                        if (got == 0) {
+                            // The connection ended before the announced length: a failed
+                            // transfer, not a finished one.
+                            if (received < length)
+                                throw InternetError{ERROR_INTERNET_CONNECTION_ABORTED};
                             break;
+                        }
                         if (!file.Write(chunk, got))
                             throw CCommClient::CHTTPError(0, "Unable to write a local file");
                     }

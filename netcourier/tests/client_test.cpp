@@ -304,7 +304,7 @@ TEST(Client, Code200GoesOutAsPostAndPrefixesApply)
         EXPECT_EQ(c.status, 0);
         EXPECT_EQ(c.text, "ok");
     }
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
 }
 
 TEST(Client, EmptyUndecodableAndErrorStatusReplies)
@@ -376,7 +376,7 @@ TEST(Client, EmptyUndecodableAndErrorStatusReplies)
         << "the 404 reply is not read";
 
     // Every exchange started and stopped the icon animation of the parent window.
-    const auto icons = parent.Seen();
+    const auto icons = parent.Icons();
     ASSERT_EQ(icons.size(), 8u);
     for (size_t i = 0; i < icons.size(); ++i)
         EXPECT_EQ(icons[i], i % 2 == 0 ? "start" : "stop") << i;
@@ -459,7 +459,7 @@ TEST(Client, WinInetErrors)
             l == P + ") --> 13b. Error Occurred -->Error 0: \"HTTP Error\"")
             ++errors;
     EXPECT_EQ(errors, 3u);
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop", "start", "stop", "start", "stop"}));
 }
 
 TEST(Client, RefusedWithoutServerOrWhileBusy)
@@ -600,7 +600,7 @@ LXTEST_CHILD(nc_send)
     Recorder::Get().Reset();
     if (client.SendRequest(104, "child|", &Recorder::ReplyProc, &busy, context, nullptr, nullptr) != 1)
         return 2;
-    if (!WaitLog(LogPath(argv[0]), kEndLine, 1, 30000))
+    if (!WaitLog(LogPath(argv[0]), kEndLine, 1))
         return 3;
     const auto replies = Recorder::Get().Replies();
     return replies.size() == 1 && replies[0].text == "done|" ? 0 : 4;
@@ -630,8 +630,7 @@ TEST(Lock, SharedAcrossProcesses)
                                         nullptr, nullptr));
         ASSERT_TRUE(WaitLog(LogPath(dir), kEndLine, i + 1));
     }
-    EXPECT_EQ(lxtest::WaitExit(child, 60000), 0);
-    CloseHandle(child);
+    EXPECT_EQ(lxtest::FinishChild(child, 20000), 0);
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 4u);
     for (const auto& q : requests)
@@ -709,7 +708,7 @@ TEST(Offline, RequestFailsWithoutHttpAttempt)
     EXPECT_EQ(calls[0].busyAtCall, 0);
     EXPECT_TRUE(Recorder::Get().Statuses().empty());
     lxtest::PumpMessages(100);
-    EXPECT_TRUE(parent.Seen().empty()) << "no icon animation when offline";
+    EXPECT_TRUE(parent.Icons().empty()) << "no icon animation when offline";
     const auto lines = LogTexts(s.log);
     EXPECT_TRUE(InOrder(lines, {"CCommClient::WorkerThread() --> 1. Locking WorkerThread using mutex and single lock",
                                 "CCommClient::WorkerThread(Request Code --> 104) --> 15. Internet Offlinef",
@@ -745,7 +744,7 @@ LXTEST_CHILD(nc_wme)
     Recorder::Get().Reset(&busy);
     if (client.SendRequest(104, "en|", &Recorder::ReplyProc, &busy, context, nullptr, nullptr) != 1)
         return 11;
-    if (!WaitLog(LogPath(argv[0]), kEndLine, 1, 30000))
+    if (!WaitLog(LogPath(argv[0]), kEndLine, 1))
         return 12;
     const auto calls = Recorder::Get().Replies();
     return calls.size() == 1 && calls[0].status == -1 ? 0 : 13;
@@ -770,16 +769,8 @@ TEST(Offline, WindowsMeSkipsTheConnectedStateQuery)
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("winme"), 6);
     RegCloseKey(key);
 
-    const std::string cmd = "\"" + copy + "\" --lxtest-child nc_wme \"" + dir + "\" 8080";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
-    CloseHandle(pi.hThread);
-    const int rc = lxtest::WaitExit(pi.hProcess, 60000);
-    CloseHandle(pi.hProcess);
+    const int rc = lxtest::FinishChild(
+        lxtest::StartProgram(copy, "--lxtest-child nc_wme \"" + dir + "\" 8080", dir), 20000);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\netcourier_wme.exe");
     ASSERT_EQ(rc, 0) << "10: not reported as WME, 11-13: request";
 

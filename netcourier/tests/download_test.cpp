@@ -97,7 +97,7 @@ TEST(Download, WithContentLengthFollowsTheProgressBar)
         EXPECT_LE(Progress::s_positions[i - 1], Progress::s_positions[i]);
     EXPECT_EQ(Progress::s_positions.back(), 100);
     EXPECT_LT(Progress::s_positions.front(), 100) << "5000 bytes come in several chunks";
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop"}));
     const auto q = server.Requests();
     ASSERT_FALSE(q.empty());
     EXPECT_EQ(q.back().path, "/files/a.bin");
@@ -180,14 +180,19 @@ TEST(Download, Failures)
     int busy = 0;
     UINT context = 33;
     size_t ends = 0;
-    auto run = [&](const char* port, const char* object, const char* local) {
+    // A failing download: one reply of status -1; its first value (the phase) is returned.
+    auto failure = [&](const std::string& port, const char* object, const char* local) {
         Recorder::Get().Reset(&busy);
-        EXPECT_EQ(1, s.client.SendDownloadRequest("127.0.0.1", port, object, local,
+        EXPECT_EQ(1, s.client.SendDownloadRequest("127.0.0.1", port.c_str(), object, local,
                                                   &Recorder::ReplyProc, &busy, context, nullptr,
                                                   nullptr));
         EXPECT_TRUE(WaitLog(s.log, kEnd, ++ends));
         EXPECT_EQ(busy, 0);
-        return Recorder::Get().Replies();
+        const auto calls = Recorder::Get().Replies();
+        EXPECT_EQ(calls.size(), 1u);
+        EXPECT_TRUE(calls.size() == 1 && calls[0].status == -1);
+        EXPECT_FALSE(lxtest::FileExists(local));  // relative to the session folder
+        return calls.empty() ? 0u : calls[0].context;
     };
     const std::string port = server.PortText();
 
@@ -195,10 +200,7 @@ TEST(Download, Failures)
     notFound.status = 404;
     notFound.body = "gone";
     server.SetReply(notFound);
-    auto calls = run(port.c_str(), "/nothing", ".\\nothing.bin");
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].context, 1u);
-    EXPECT_EQ(calls[0].status, -1);
+    EXPECT_EQ(failure(port, "/nothing", ".\\nothing.bin"), 1u);
     auto lines = LogTexts(s.log);
     EXPECT_TRUE(HasLine(lines, "Error 404: \"HTTP Error\""));
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /nothing) --> 15b. Error --> Error 404: \"HTTP Error\""));
@@ -207,20 +209,21 @@ TEST(Download, Failures)
     Reply ok;
     ok.body = "payload";
     server.SetReply(ok);
-    calls = run(port.c_str(), "/p", ".\\no such folder\\p.bin");
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].context, 1u);
-    EXPECT_EQ(calls[0].status, -1);
+    EXPECT_EQ(failure(port, "/p", ".\\no such folder\\p.bin"), 1u);
     lines = LogTexts(s.log);
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /p) --> 11. Error openning a local file."));
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /p) --> 15b. Error --> Error 0: \"Unable to Open a local file\""));
 
+    // The connection drops in the middle of the body: no half file, phase 2 in the reply.
+    Reply cut;
+    cut.body = std::string(20000, 'c');
+    cut.mode = "cutbody";
+    server.SetReply(cut);
+    EXPECT_EQ(failure(port, "/cut", ".\\cut.bin"), 2u);
+    EXPECT_TRUE(HasLine(LogTexts(s.log), "CCommClient::DownloadWorkerThread(): Internet Exception Error handled"));
+
     // Nothing listens: a WinInet error in phase 1.
-    const std::string unused = std::to_string(UnusedPort());
-    calls = run(unused.c_str(), "/q", ".\\q.bin");
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].context, 1u);
-    EXPECT_EQ(calls[0].status, -1);
+    EXPECT_EQ(failure(std::to_string(UnusedPort()), "/q", ".\\q.bin"), 1u);
     lines = LogTexts(s.log);
     EXPECT_TRUE(HasLine(lines, "CCommClient::DownloadWorkerThread(): Internet Exception Error handled"));
     EXPECT_EQ(CountEnding(lines, "CCommClient::DownloadWorkerThread(HTTP Object -> /q) --> 15a. Error --> ") , 0u)
@@ -229,7 +232,6 @@ TEST(Download, Failures)
     for (const auto& l : lines)
         found |= l.rfind("CCommClient::DownloadWorkerThread(HTTP Object -> /q) --> 15a. Error --> ", 0) == 0;
     EXPECT_TRUE(found);
-    EXPECT_FALSE(lxtest::FileExists(s.dir + "\\q.bin"));
 
     // Busy: refused without a thread.
     busy = 1;

@@ -23,7 +23,7 @@ struct RecordedRequest {
 struct Reply {
     int status = 200;
     std::string body;
-    std::string mode = "normal";  // normal | nolength | drop
+    std::string mode = "normal";  // normal | nolength | drop | cutbody
     int delayMs = 0;
     std::string redirectTo;  // every other path gets a 302 to this one
 };

@@ -8,6 +8,7 @@ answered from DIR/reply.cfg (read again for each request, key=value lines):
     body_hex=...        body bytes, hexadecimal
     mode=normal         normal | nolength (no Content-Length, body ends with the connection)
                         | drop (close the connection without an answer)
+                        | cutbody (announce the whole body, send half of it, close)
     delay_ms=0          wait before answering
     redirect_to=        when set, every other path gets a 302 to this one
 
@@ -54,6 +55,13 @@ def make_handler(folder):
         def log_message(self, fmt, *args):
             pass
 
+        def hang_up(self):
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
         def handle_any(self):
             with State.lock:
                 State.in_flight += 1
@@ -80,11 +88,7 @@ def make_handler(folder):
                     time.sleep(delay)
                 mode = cfg["mode"]
                 if mode == "drop":
-                    self.close_connection = True
-                    try:
-                        self.connection.shutdown(socket.SHUT_RDWR)
-                    except OSError:
-                        pass
+                    self.hang_up()
                     return
                 if cfg["redirect_to"] and self.path != cfg["redirect_to"]:
                     self.send_response(302)
@@ -98,6 +102,11 @@ def make_handler(folder):
                 if mode != "nolength":
                     self.send_header("Content-Length", str(len(data)))
                 self.end_headers()
+                if mode == "cutbody":
+                    self.wfile.write(data[:len(data) // 2])
+                    self.wfile.flush()
+                    self.hang_up()
+                    return
                 self.wfile.write(data)
             finally:
                 with State.lock:

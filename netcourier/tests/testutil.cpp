@@ -5,7 +5,6 @@
 #include "lxpmessages.h"
 #include "transportcodec.h"
 
-#include <regex>
 
 namespace nctest {
 
@@ -65,90 +64,31 @@ int Recorder::StatusProc(int index, const char* text)
     return 0;
 }
 
-namespace {
-std::mutex g_iconLock;
-std::vector<std::string> g_iconSeen;
-}  // namespace
-
-LRESULT CALLBACK IconWindow::Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
-{
-    if (msg == LxpMessage(LxpMsg::OnStartIconMoving) || msg == LxpMessage(LxpMsg::OnStopIconMoving)) {
-        std::lock_guard<std::mutex> hold(g_iconLock);
-        std::string what = msg == LxpMessage(LxpMsg::OnStartIconMoving) ? "start" : "stop";
-        if (w != 0 || l != 0)
-            what += " (bad parameters)";
-        g_iconSeen.push_back(what);
-        return 0;
-    }
-    return DefWindowProcA(h, msg, w, l);
-}
-
 IconWindow::IconWindow()
+    : MessageWindow({LxpMessage(LxpMsg::OnStartIconMoving), LxpMessage(LxpMsg::OnStopIconMoving)},
+                    "icons")
 {
-    static const bool registered = [] {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = &IconWindow::Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "NcIconWindow";
-        return RegisterClassA(&wc) != 0;
-    }();
-    (void)registered;
-    {
-        std::lock_guard<std::mutex> hold(g_iconLock);
-        g_iconSeen.clear();
+}
+
+std::vector<std::string> IconWindow::Icons() const
+{
+    std::vector<std::string> seen;
+    for (const lxtest::Message& m : Seen()) {
+        std::string what = m.msg == LxpMessage(LxpMsg::OnStartIconMoving) ? "start" : "stop";
+        if (m.wParam != 0 || m.lParam != 0)
+            what += " (bad parameters)";
+        seen.push_back(what);
     }
-    m_hwnd = CreateWindowA("NcIconWindow", "icons", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
-
-IconWindow::~IconWindow()
-{
-    DestroyWindow(m_hwnd);
-}
-
-std::vector<std::string> IconWindow::Seen()
-{
-    std::lock_guard<std::mutex> hold(g_iconLock);
-    return g_iconSeen;
+    return seen;
 }
 
 std::vector<std::string> LogTexts(const std::string& path)
 {
-    static const std::regex stamp(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d  )");
-    const std::string text = lxtest::ReadFileBytes(path);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back("BAD LINE: " + text.substr(start));
-            break;
-        }
-        std::string line = text.substr(start, end - start);
-        // The header block inside the USERAGENT line carries its own CR LF pairs.
-        while (line.rfind("CCommClient::WorkerThread: USERAGENT[", 19) == 19 &&
-               line.back() != ']' && end != std::string::npos) {
-            const size_t next = text.find("\r\n", end + 2);
-            if (next == std::string::npos)
-                break;
-            line = text.substr(start, next - start);
-            end = next;
-        }
-        if (line.size() >= 19 && std::regex_match(line.substr(0, 19), stamp))
-            lines.push_back(line.substr(19));
-        else
-            lines.push_back("BAD LINE: " + line);
-        start = end + 2;
-    }
-    return lines;
-}
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& text)
-{
-    for (const auto& l : lines)
-        if (l == text)
-            return true;
-    return false;
+    // The header block inside the USERAGENT line carries its own CR LF pairs.
+    return lxtest::LogLines(path, 0, [](const std::string& line) {
+        return line.rfind("CCommClient::WorkerThread: USERAGENT[", 19) == 19 && !line.empty() &&
+               line.back() != ']';
+    });
 }
 
 bool LogContains(const std::string& path, const std::string& part)

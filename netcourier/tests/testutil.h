@@ -45,23 +45,18 @@ private:
     int* m_busy = nullptr;
 };
 
-// A top-level window recording the icon-animation messages ("start" / "stop").
-class IconWindow {
+// A top-level window recording the icon-animation messages.
+class IconWindow : public lxtest::MessageWindow {
 public:
     IconWindow();
-    ~IconWindow();
-    HWND Hwnd() const { return m_hwnd; }
-    std::vector<std::string> Seen();
-
-private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND m_hwnd = nullptr;
+    // "start" / "stop" for each message so far.
+    std::vector<std::string> Icons() const;
 };
 
 // The texts of the log's lines (time stamps checked and removed; a line that does not
 // have the form "%m/%d/%y %H:%M:%S  text" comes back as "BAD LINE: ...").
 std::vector<std::string> LogTexts(const std::string& path);
-bool HasLine(const std::vector<std::string>& lines, const std::string& text);
+using lxtest::HasLine;
 bool LogContains(const std::string& path, const std::string& part);
 // Pumps messages until the log has `count` lines ending in `suffix` (or ms pass).
 bool WaitLog(const std::string& path, const std::string& suffix, size_t count, DWORD ms = 20000);

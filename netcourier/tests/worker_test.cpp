@@ -68,7 +68,7 @@ TEST(Worker, EncodingFailureRow)
     EXPECT_EQ(calls[0].length, 0);
     EXPECT_EQ(calls[0].busyAtCall, 1) << "the flag is cleared after the callback here";
     EXPECT_EQ(busy, 0);
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop"}));
     const auto lines = LogTexts(LogPath(dir));
     const std::string P = "CCommClient::WorkerThread(Request Code --> 104";
     EXPECT_TRUE(HasLine(lines, P + ") --> 4. Encoding Request Data to Huffman"));
@@ -110,7 +110,7 @@ TEST(Worker, OtherErrorRow)
     EXPECT_EQ(calls[0].text, "");
     EXPECT_EQ(calls[0].busyAtCall, 0);
     EXPECT_EQ(busy, 0);
-    EXPECT_EQ(parent.Seen(), (std::vector<std::string>{"start", "stop"}));
+    EXPECT_EQ(parent.Icons(), (std::vector<std::string>{"start", "stop"}));
     const auto lines = LogTexts(LogPath(dir));
     const std::string P = "CCommClient::WorkerThread(Request Code --> 104";
     EXPECT_TRUE(HasLine(lines, "CCommClient::WorkerThread: Unknown Exception Error handled"));

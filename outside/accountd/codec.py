@@ -126,8 +126,10 @@ def decode(encoded):
         raise CodecError("character outside the alphabet") from None
     if not raw:
         raise CodecError("empty text")
+    # The encoder writes 0 to 5; 6 (every bit of the last character) is read as the client
+    # reads it.
     k = _REVERSE.get(raw[-1])
-    if k is None or k > 5:
+    if k is None or k > 6:
         raise CodecError("bad trailing count character")
     carrying = raw[:-1]
     groups = []

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 namespace textract {
 
@@ -19,7 +20,7 @@ namespace {
 std::mutex g_lock;  // guards everything below
 PatternBase g_base;
 bool g_loaded = false;
-std::string g_names[4];
+std::set<std::string> g_names;  // every file name answered so far
 
 // The pattern base is a per-user cache of how this machine draws its fonts: it lives in the
 // user's local (not roaming) application data, which every user can write, unlike the
@@ -59,16 +60,20 @@ bool EnsureLoaded()
     return g_loaded;
 }
 
-const char* Remember(int slot, const std::function<std::string()>& text)
+// File names handed out by the name queries. A caller keeps the pointer (the status texts
+// format it later, maybe on another thread), so an answer is never changed or freed: each
+// distinct name is stored once, for the life of the process, and the pointer is taken while
+// the lock is held.
+const char* Remember(const std::function<std::string()>& text)
 {
+    static const std::string kNone;
     try {
         const std::string value = text();
         std::lock_guard<std::mutex> guard(g_lock);
-        g_names[slot] = value;
+        return g_names.insert(value).first->c_str();
     } catch (...) {
-        // out of memory: the previous answer stays
+        return kNone.c_str();  // out of memory
     }
-    return g_names[slot].c_str();
 }
 
 // Runs an operation so that nothing it throws leaves the engine: a failure of the engine
@@ -210,24 +215,24 @@ int WINAPI EngineFreeResult(TextractResult* result)
     return TEXTRACT_OK;
 }
 
-const char* WINAPI EnginePatternFileName(void) { return Remember(0, [] { return PatternPath(); }); }
+const char* WINAPI EnginePatternFileName(void) { return Remember([] { return PatternPath(); }); }
 
 // This engine reads no bitmap, dictionary or settings file; the names below are where such
 // files would be looked for, beside the pattern base, so that the status texts that quote
 // them stay meaningful.
 const char* WINAPI EngineBitmapFileName(void)
 {
-    return Remember(1, [] { return FolderOf(PatternPath()) + "\\Textract.bmp"; });
+    return Remember([] { return FolderOf(PatternPath()) + "\\Textract.bmp"; });
 }
 
 const char* WINAPI EngineFileNameA(void)
 {
-    return Remember(2, [] { return FolderOf(PatternPath()) + "\\Textract.ini"; });
+    return Remember([] { return FolderOf(PatternPath()) + "\\Textract.ini"; });
 }
 
 const char* WINAPI EngineFileNameB(void)
 {
-    return Remember(3, [] { return FolderOf(PatternPath()) + "\\Textract.dic"; });
+    return Remember([] { return FolderOf(PatternPath()) + "\\Textract.dic"; });
 }
 
 }  // extern "C"

@@ -537,7 +537,9 @@ TEST_F(Pointhook, SecondProcessSharesTheBlock)
     EXPECT_EQ(State().bPassHook, 1);
     EXPECT_EQ(State().bEnabled, 0);
 
+    // The child installs the hook and removes it: the block no longer names a hook.
     EXPECT_EQ(lxtest::RunChild("remove_hooks"), 0);
+    EXPECT_EQ(State().hHook, nullptr);
 }
 
 // --- MouseFunc ---------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "lxtest.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -13,13 +13,13 @@
 
 namespace lxtest {
 
-namespace {
-
 std::map<std::string, ChildFn>& Children()
 {
     static std::map<std::string, ChildFn> roles;
     return roles;
 }
+
+namespace {
 
 void RemoveTree(const std::string& dir)
 {
@@ -151,15 +151,9 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool RegisterChild(const char* role, ChildFn fn)
+HANDLE StartProgram(const std::string& exe, const std::string& args, const std::string& workDir)
 {
-    Children()[role] = std::move(fn);
-    return true;
-}
-
-HANDLE StartChild(const std::string& role, const std::string& args, const std::string& workDir)
-{
-    std::string cmd = "\"" + SelfPath() + "\" --lxtest-child " + role;
+    std::string cmd = "\"" + exe + "\"";
     if (!args.empty())
         cmd += " " + args;
     STARTUPINFOA si = {};
@@ -174,6 +168,233 @@ HANDLE StartChild(const std::string& role, const std::string& args, const std::s
     return pi.hProcess;
 }
 
+bool Ended(HANDLE process)
+{
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+int FinishChild(HANDLE process, DWORD timeoutMs)
+{
+    if (!process)
+        return -1;
+    const int code = WaitExit(process, timeoutMs);
+    if (code == -1)
+        TerminateProcess(process, 99);
+    CloseHandle(process);
+    return code;
+}
+
+namespace {
+
+struct DialogSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (owner == s->pid && std::string(cls) == "#32770")
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::string TextOf(HWND hwnd)
+{
+    char buf[1024] = {};
+    GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+}  // namespace
+
+std::vector<HWND> ProcessDialogs(DWORD pid)
+{
+    DialogSearch search{pid, {}};
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindProcessDialog(DWORD pid)
+{
+    for (HWND d : ProcessDialogs(pid))
+        if (IsWindowVisible(d))
+            return d;
+    return nullptr;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    return TextOf(GetDlgItem(box, 0xFFFF));
+}
+
+std::string StaticTexts(HWND hwnd)
+{
+    std::string all;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (_stricmp(cls, "Static") == 0)
+            all += TextOf(child);
+    }
+    return all;
+}
+
+std::string WindowTitle(HWND hwnd)
+{
+    return TextOf(hwnd);
+}
+
+ChildBox AnswerChildBox(HANDLE child, const std::string& shot)
+{
+    ChildBox seen;
+    const DWORD pid = child ? GetProcessId(child) : 0;
+    HWND box = nullptr;
+    PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr || Ended(child); }, 20000);
+    if (box) {
+        seen.shown = true;
+        seen.text = MessageBoxText(box);
+        seen.title = WindowTitle(box);
+        seen.owner = GetWindow(box, GW_OWNER);
+        SaveWindowPng(box, shot);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    seen.exitCode = FinishChild(child, 20000);
+    return seen;
+}
+
+std::vector<std::string> LogLines(const std::string& path, size_t from,
+                                  const std::function<bool(const std::string&)>& joins)
+{
+    auto stamped = [](const std::string& line) {
+        static const char kForm[] = "dd/dd/dd dd:dd:dd  ";
+        if (line.size() < 19)
+            return false;
+        for (size_t i = 0; i < 19; ++i)
+            if (kForm[i] == 'd' ? !isdigit(static_cast<unsigned char>(line[i]))
+                                : line[i] != kForm[i])
+                return false;
+        return true;
+    };
+    const std::string text = ReadFileBytes(path);
+    std::vector<std::string> lines;
+    size_t start = from;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        while (end != std::string::npos && joins && joins(text.substr(start, end - start))) {
+            const size_t next = text.find("\r\n", end + 2);
+            if (next == std::string::npos)
+                break;
+            end = next;
+        }
+        const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+        lines.push_back(stamped(line) && end != std::string::npos ? line.substr(19)
+                                                                   : "BAD LINE: " + line);
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& text)
+{
+    for (const auto& l : lines)
+        if (l == text)
+            return true;
+    return false;
+}
+
+bool HasLineWith(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const auto& l : lines)
+        if (l.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+MessageWindow::MessageWindow(std::vector<UINT> watched, const char* title)
+    : m_watched(std::move(watched))
+{
+    InitializeCriticalSection(&m_lock);
+    static const char kClass[] = "LxTestMessageWindow";
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kClass;
+        RegisterClassA(&wc);
+    }
+    m_hwnd = CreateWindowExA(0, kClass, title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), this);
+}
+
+MessageWindow::~MessageWindow()
+{
+    if (m_hwnd)
+        DestroyWindow(m_hwnd);
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<Message> MessageWindow::Seen() const
+{
+    EnterCriticalSection(&m_lock);
+    std::vector<Message> copy = m_seen;
+    LeaveCriticalSection(&m_lock);
+    return copy;
+}
+
+std::vector<WPARAM> MessageWindow::WParams() const
+{
+    std::vector<WPARAM> out;
+    for (const Message& m : Seen())
+        out.push_back(m.wParam);
+    return out;
+}
+
+void MessageWindow::Clear()
+{
+    EnterCriticalSection(&m_lock);
+    m_seen.clear();
+    LeaveCriticalSection(&m_lock);
+}
+
+LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && msg != 0 &&
+        std::find(self->m_watched.begin(), self->m_watched.end(), msg) != self->m_watched.end()) {
+        const Message m{msg, wParam, lParam};
+        EnterCriticalSection(&self->m_lock);
+        self->m_seen.push_back(m);
+        LeaveCriticalSection(&self->m_lock);
+        if (self->onMessage)
+            self->onMessage(m);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool RegisterChild(const char* role, ChildFn fn)
+{
+    Children()[role] = std::move(fn);
+    return true;
+}
+
+HANDLE StartChild(const std::string& role, const std::string& args, const std::string& workDir)
+{
+    return StartProgram(SelfPath(), "--lxtest-child " + role + (args.empty() ? "" : " " + args),
+                        workDir);
+}
+
 int WaitExit(HANDLE process, DWORD timeoutMs)
 {
     if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
@@ -186,14 +407,7 @@ int WaitExit(HANDLE process, DWORD timeoutMs)
 int RunChild(const std::string& role, const std::string& args, DWORD timeoutMs,
              const std::string& workDir)
 {
-    HANDLE p = StartChild(role, args, workDir);
-    if (!p)
-        return -1;
-    int code = WaitExit(p, timeoutMs);
-    if (code == -1)
-        TerminateProcess(p, 99);
-    CloseHandle(p);
-    return code;
+    return FinishChild(StartChild(role, args, workDir), timeoutMs);
 }
 
 void PumpMessages(DWORD ms)
@@ -308,18 +522,3 @@ std::string SaveWindowPng(HWND hwnd, const std::string& name)
 }
 
 }  // namespace lxtest
-
-int main(int argc, char** argv)
-{
-    if (argc >= 3 && std::string(argv[1]) == "--lxtest-child") {
-        auto& roles = lxtest::Children();
-        auto it = roles.find(argv[2]);
-        if (it == roles.end()) {
-            std::fprintf(stderr, "no child role %s\n", argv[2]);
-            return 125;
-        }
-        return it->second(argc - 3, argv + 3);
-    }
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

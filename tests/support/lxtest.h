@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace lxtest {
 
@@ -38,6 +40,8 @@ bool FileExists(const std::string& path);
 // LXTEST_CHILD(name) { ...; return exitCode; } defines one; argv after the role are its args.
 using ChildFn = std::function<int(int argc, char** argv)>;
 bool RegisterChild(const char* role, ChildFn fn);
+// Every role registered (main() runs the one named on its command line).
+std::map<std::string, ChildFn>& Children();
 #define LXTEST_CHILD(role)                                                                  \
     static int lxtest_child_##role(int argc, char** argv);                                  \
     static const bool lxtest_child_reg_##role =                                             \
@@ -50,9 +54,78 @@ HANDLE StartChild(const std::string& role, const std::string& args = std::string
                   const std::string& workDir = std::string());
 // Starts the child and waits for it; returns its exit code, or -1 on failure or time-out.
 int RunChild(const std::string& role, const std::string& args = std::string(),
-             DWORD timeoutMs = 60000, const std::string& workDir = std::string());
+             DWORD timeoutMs = 20000, const std::string& workDir = std::string());
 // Waits for a process and returns its exit code (-1 on time-out).
 int WaitExit(HANDLE process, DWORD timeoutMs);
+
+// Starts a program (full file name) with command-line text in workDir; the caller closes
+// the returned process handle. Returns nullptr on failure.
+HANDLE StartProgram(const std::string& exe, const std::string& args, const std::string& workDir);
+// Whether the process has ended.
+bool Ended(HANDLE process);
+// Waits up to timeoutMs for a process, ends it if it is still running, closes the handle and
+// returns its exit code (-1 when it had to be ended).
+int FinishChild(HANDLE process, DWORD timeoutMs);
+
+// Top-level dialog windows (class #32770) of a process, shown or hidden.
+std::vector<HWND> ProcessDialogs(DWORD pid);
+// The first visible one, or null.
+HWND FindProcessDialog(DWORD pid);
+// Text of a message box's message; the joined texts of a window's static controls.
+std::string MessageBoxText(HWND box);
+std::string StaticTexts(HWND hwnd);
+std::string WindowTitle(HWND hwnd);
+
+// A child that shows one message box: waits up to 20 s for it, keeps its text, title and
+// owner, saves its picture as screenshot `shot`, answers OK and waits up to 20 s for the end.
+struct ChildBox {
+    bool shown = false;
+    std::string text;
+    std::string title;
+    HWND owner = nullptr;
+    int exitCode = -1;  // -1: the child had to be ended
+};
+ChildBox AnswerChildBox(HANDLE child, const std::string& shot);
+
+// Lines of a log file of this system ("%m/%d/%y %H:%M:%S  text", CR LF) from byte `from`
+// on, without their time stamps; a line without one comes back as "BAD LINE: <line>". When
+// joins(line) holds, the line goes on past its CR LF (a text with line ends of its own).
+std::vector<std::string> LogLines(const std::string& path, size_t from = 0,
+                                  const std::function<bool(const std::string&)>& joins = {});
+// A line equal to text; a line containing part.
+bool HasLine(const std::vector<std::string>& lines, const std::string& text);
+bool HasLineWith(const std::vector<std::string>& lines, const std::string& part);
+
+// A hidden top-level window of this thread that records the messages it is told to watch
+// (registered messages of the system, mostly), with their parameters.
+struct Message {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+class MessageWindow {
+public:
+    explicit MessageWindow(std::vector<UINT> watched, const char* title = "lxtest messages");
+    ~MessageWindow();
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+
+    HWND Hwnd() const { return m_hwnd; }
+    // Every watched message so far, in order (safe from any thread).
+    std::vector<Message> Seen() const;
+    // The wParam of each watched message so far.
+    std::vector<WPARAM> WParams() const;
+    void Clear();
+    // Called on the window's thread after each watched message is recorded.
+    std::function<void(const Message&)> onMessage;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    std::vector<UINT> m_watched;
+    mutable CRITICAL_SECTION m_lock;
+    std::vector<Message> m_seen;
+    HWND m_hwnd = nullptr;
+};
 
 // Dispatches window messages of this thread for ms milliseconds.
 void PumpMessages(DWORD ms);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-using textract_test::TextRun;
-using textract_test::TextWindow;
+using lxtest::TextRun;
+using lxtest::TextWindow;
 
 static double Now()
 {
@@ -69,9 +69,9 @@ int main()
                     for (const char* w : words) {
                         TextRun run;
                         run.face = face;
-                        run.pitch = pitch;
+                        run.points = pitch;
                         run.bold = bold != 0;
-                        run.colour = inks[c];
+                        run.color = inks[c];
                         run.x = x;
                         run.y = y;
                         run.text = w;
@@ -109,7 +109,7 @@ int main()
     win.Clear();
     TextRun run;
     run.face = "Tahoma";
-    run.pitch = 9;
+    run.points = 9;
     run.x = 10;
     run.y = 10;
     run.text = "The quick brown fox jumps over the lazy dog";

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-using textract_test::TextRun;
-using textract_test::TextWindow;
+using lxtest::TextRun;
+using lxtest::TextWindow;
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
             for (int bold = 0; bold < 2; ++bold) {
                 TextRun run;
                 run.face = face;
-                run.pitch = pitch;
+                run.points = pitch;
                 run.bold = bold != 0;
                 run.x = 6 + (n % 2) * 440;
                 run.y = y;
@@ -134,7 +134,7 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
         const Items got = Recognize(Grow(r, 1));
         ASSERT_EQ(got.status, 0);
         const std::string label =
-            run.face + " " + std::to_string(run.pitch) + (run.bold ? " bold" : "");
+            run.face + " " + std::to_string(run.points) + (run.bold ? " bold" : "");
         SCOPED_TRACE(label);
         if (TextOf(got.items) == run.text + "\n")
             ++exact;
@@ -154,7 +154,7 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
             if (it.nKind != TEXTRACT_ITEM_CHAR)
                 continue;
             EXPECT_STREQ(TextractItemFontName(&it), m_win.RealFace(i).c_str());
-            EXPECT_EQ(it.nPitch, run.pitch);
+            EXPECT_EQ(it.nPitch, run.points);
             EXPECT_EQ(it.bBold, run.bold ? 1 : 0);
             // Cells are where GDI drew the characters (some renderers lay a string out at
             // fractional advances, so a cell may sit a little left of the sum of the
@@ -188,7 +188,7 @@ TEST_F(TextractTest, ReadsLargeSizes)
             for (int bold = 0; bold < 2; ++bold) {
                 TextRun run;
                 run.face = face;
-                run.pitch = pitch;
+                run.points = pitch;
                 run.bold = bold != 0;
                 run.x = 6 + bold * 440;
                 run.y = y;
@@ -207,7 +207,7 @@ TEST_F(TextractTest, ReadsLargeSizes)
         const Items got = Recognize(Grow(r, 1));
         ASSERT_EQ(got.status, 0);
         const std::string label =
-            run.face + " " + std::to_string(run.pitch) + (run.bold ? " bold" : "");
+            run.face + " " + std::to_string(run.points) + (run.bold ? " bold" : "");
         if (TextOf(got.items) != run.text + "\n") {
             wrong += label + ": \"" + TextOf(got.items) + "\"\n";
             continue;
@@ -215,7 +215,7 @@ TEST_F(TextractTest, ReadsLargeSizes)
         ++exact;
         for (const TextractItem& it : got.items)
             if (it.nKind == TEXTRACT_ITEM_CHAR) {
-                EXPECT_EQ(it.nPitch, run.pitch) << label;
+                EXPECT_EQ(it.nPitch, run.points) << label;
                 EXPECT_EQ(it.bBold, run.bold ? 1 : 0) << label;
                 EXPECT_EQ(r.top - 1 + it.y, r.top) << label;
             }
@@ -240,14 +240,14 @@ TEST_F(TextractTest, SeparatesTextFromAnyBackground)
         m_win.AddPanel(RECT{300, y - 6, 600, y + 24}, RGB(0, 128, 128));
         TextRun run;
         run.face = "Arial";
-        run.pitch = 10;
-        run.colour = c.ink;
+        run.points = 10;
+        run.color = c.ink;
         run.x = 10;
         run.y = y;
         run.text = "Open the file menu";
         runs.push_back(m_win.AddRun(run));
         run.x = 310;
-        run.colour = RGB(255, 255, 255);
+        run.color = RGB(255, 255, 255);
         run.text = "Save as";
         runs.push_back(m_win.AddRun(run));
         y += 40;
@@ -281,7 +281,7 @@ TEST_F(TextractTest, LinesAndFontChangesInReadingOrder)
     for (int i = 0; i < 3; ++i) {
         TextRun run;
         run.face = "Arial";
-        run.pitch = 9;
+        run.points = 9;
         run.x = 20;
         run.y = 20 + i * 16;
         run.text = lines[i];
@@ -290,7 +290,7 @@ TEST_F(TextractTest, LinesAndFontChangesInReadingOrder)
     // A bold word in the middle of a regular line.
     TextRun a;
     a.face = "Arial";
-    a.pitch = 9;
+    a.points = 9;
     a.x = 20;
     a.y = 100;
     a.text = "plain";
@@ -353,7 +353,7 @@ TEST_F(TextractTest, CharacterFoundInTheBoxIsFoundAgainInTheStrip)
         m_win.Clear();
         TextRun run;
         run.face = pitch == 12 ? "Times New Roman" : "Tahoma";
-        run.pitch = pitch;
+        run.points = pitch;
         run.x = 150;
         run.y = 40;
         run.text = "Several words on a line";
@@ -409,8 +409,8 @@ TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
     ASSERT_TRUE(edge.Create(0, 0, 200, 60, RGB(0, 0, 128)));
     TextRun er;
     er.face = "Times New Roman";
-    er.pitch = 8;
-    er.colour = RGB(255, 255, 255);
+    er.points = 8;
+    er.color = RGB(255, 255, 255);
     er.x = 0;
     er.y = 0;
     er.text = "Fjord Fjord";
@@ -432,8 +432,8 @@ TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
     for (int i = 0; i < 8; ++i) {
         TextRun run;
         run.face = i % 2 ? "Times New Roman" : "Arial";
-        run.pitch = 8 + i / 2;
-        run.colour = RGB(255, 255, 255);
+        run.points = 8 + i / 2;
+        run.color = RGB(255, 255, 255);
         run.x = 30 + i;
         run.y = 10 + i * 30;
         run.text = "Fjord jumps Fancy";
@@ -451,7 +451,7 @@ TEST_F(TextractTest, BoxesAnywhereOnLightOnDarkWordsComeBack)
             }
         const Items line = Recognize(Grow(rr, 1));
         EXPECT_EQ(TextOf(line.items), m_win.Run(r).text + "\n")
-            << m_win.Run(r).face << " " << m_win.Run(r).pitch;
+            << m_win.Run(r).face << " " << m_win.Run(r).points;
     }
     EXPECT_GT(calls, 1000);
 }
@@ -465,7 +465,7 @@ TEST_F(TextractTest, BoxBesideATallFrameLineFindsItsLetters)
     m_win.AddPanel(RECT{300, 0, 301, 400}, RGB(128, 128, 128));  // a grey splitter
     TextRun run;
     run.face = "Arial";
-    run.pitch = 10;
+    run.points = 10;
     run.x = 28;
     run.y = 100;
     run.text = "Dogs kept";
@@ -506,7 +506,7 @@ TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
         for (int pitch : {9, 12, 16}) {
             TextRun run;
             run.face = face;
-            run.pitch = pitch;
+            run.points = pitch;
             run.x = 10;
             run.y = y;
             run.text = "milk Lookup popup yellow kind Every approximately Xerox ribbon";
@@ -527,7 +527,7 @@ TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
                 ink[x - req.left] = GetPixel(screen, x, yy) != RGB(255, 255, 255);
         const Items got = Recognize(req);
         ASSERT_EQ(got.status, 0);
-        ASSERT_EQ(TextOf(got.items), run.text + "\n") << run.face << " " << run.pitch;
+        ASSERT_EQ(TextOf(got.items), run.text + "\n") << run.face << " " << run.points;
         int lastEnd = 0;
         for (const TextractItem& it : got.items) {
             if (it.nKind != TEXTRACT_ITEM_CHAR)
@@ -537,14 +537,14 @@ TEST_F(TextractTest, CellsStayOnTheirInkAlongALongLine)
             for (int x = it.x; x < it.x + it.cx; ++x)
                 inside += x >= 0 && x < (int)ink.size() && ink[x];
             if (inside < std::max(1, it.cx / 3))
-                report += run.face + " " + std::to_string(run.pitch) + " '" + (char)it.chCode +
+                report += run.face + " " + std::to_string(run.points) + " '" + (char)it.chCode +
                           "' at " + std::to_string(it.x) + "\n";
             lastEnd = it.x + it.cx;
         }
         int lastInk = (int)ink.size() - 1;
         while (lastInk > 0 && !ink[lastInk])
             --lastInk;
-        EXPECT_NEAR(lastEnd - 1, lastInk, 2) << run.face << " " << run.pitch;
+        EXPECT_NEAR(lastEnd - 1, lastInk, 2) << run.face << " " << run.points;
     }
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(report, "");
@@ -569,8 +569,8 @@ TEST_F(TextractTest, InvertedStripReadsTheSameWords)
                 m_win.AddPanel(RECT{0, 0, 900, 700}, sc.ground);
                 TextRun run;
                 run.face = face;
-                run.pitch = pitch;
-                run.colour = sc.text;
+                run.points = pitch;
+                run.color = sc.text;
                 run.x = 120;
                 run.y = 100;
                 run.text = "this is the text";
@@ -610,7 +610,7 @@ TEST_F(TextractTest, DigitsReadAlikeInBoxAndStrip)
             m_win.Clear();
             TextRun run;
             run.face = face;
-            run.pitch = pitch;
+            run.points = pitch;
             run.x = 100;
             run.y = 60;
             run.text = "x10y1 a1b 2011";
@@ -660,7 +660,8 @@ TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
     SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", missing.c_str());
     EXPECT_EQ(EngineTerminate(), 0);
     EXPECT_EQ(EngineInit(), 0);
-    EXPECT_EQ(EnginePatternFileName(), missing);
+    const char* const missingName = EnginePatternFileName();
+    EXPECT_EQ(missingName, missing);
     EXPECT_EQ(EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS), TEXTRACT_E_NO_PATTERNS);
     EXPECT_EQ(res.AreaSize, 0);
     EngineFreeResult(&res);
@@ -674,10 +675,17 @@ TEST_F(TextractTest, StatusCodesForBadRequestsAndMissingPatterns)
     EXPECT_EQ(lxtest::ReadFileBytes(missing), lxtest::ReadFileBytes(g_patternFile));
     EXPECT_EQ(EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS), 0);
     EngineFreeResult(&res);
+    // A build that cannot write its file (a folder has its name) is an internal error.
+    const std::string blocked = lxtest::FreshDir("textract_blocked") + "\\FontBase.tpb";
+    CreateDirectoryA(blocked.c_str(), nullptr);
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", blocked.c_str());
+    EXPECT_EQ(EngineBuildPatterns(), TEXTRACT_E_INTERNAL);
 
     SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", g_patternFile.c_str());
     EngineTerminate();
     EXPECT_EQ(EnginePatternFileName(), g_patternFile);
+    // An answer handed out earlier still reads as it did: callers format it later.
+    EXPECT_EQ(missingName, missing);
 }
 
 HWND g_dialog = nullptr;

@@ -1,0 +1,21 @@
+// main() of every test program: GoogleTest, or the child role named on the command line.
+#include "lxtest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && std::string(argv[1]) == "--lxtest-child") {
+        auto& roles = lxtest::Children();
+        auto it = roles.find(argv[2]);
+        if (it == roles.end()) {
+            std::fprintf(stderr, "no child role %s\n", argv[2]);
+            return 125;
+        }
+        return it->second(argc - 3, argv + 3);
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
