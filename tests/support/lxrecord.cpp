@@ -1,0 +1,113 @@
+// winsock2.h before windows.h.
+#include <winsock2.h>
+
+#include "lxrecord.h"
+#include "lxtest.h"
+
+#include <cctype>
+
+namespace lxtest {
+
+namespace {
+
+const char kClass[] = "LxTestRecordingWindow";
+
+bool StampAt(const std::string& line)
+{
+    // mm/dd/yy HH:MM:SS
+    static const char shape[] = "dd/dd/dd dd:dd:dd";
+    if (line.size() < sizeof shape - 1)
+        return false;
+    for (size_t i = 0; i + 1 < sizeof shape; ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
+        if (shape[i] == 'd' ? !digit : line[i] != shape[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+RecordingWindow::RecordingWindow(Reader reader) : m_reader(std::move(reader))
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);  // fails harmlessly when already registered
+    m_hwnd = CreateWindowExA(0, kClass, "recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+RecordingWindow::~RecordingWindow()
+{
+    DestroyWindow(m_hwnd);
+}
+
+LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && msg >= 0xC000 && msg <= 0xFFFF) {
+        Received r{msg, wParam, {}};
+        if (self->m_reader)
+            r.items = self->m_reader(msg, wParam, lParam);
+        self->m_received.push_back(std::move(r));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+std::vector<Received> RecordingWindow::Of(UINT msg) const
+{
+    std::vector<Received> out;
+    for (const Received& r : m_received)
+        if (r.msg == msg)
+            out.push_back(r);
+    return out;
+}
+
+bool RecordingWindow::WaitFor(UINT msg, size_t count, DWORD ms)
+{
+    return PumpUntil([&] { return Of(msg).size() >= count; }, ms);
+}
+
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    const std::string text = ReadFileBytes(path);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        const bool ended = end != std::string::npos;
+        if (!ended)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        if (ended && StampAt(line))
+            lines.push_back(line.substr(17));
+        else
+            lines.push_back("BAD LINE: " + line);
+        start = ended ? end + 2 : end;
+    }
+    return lines;
+}
+
+int UnusedPort()
+{
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int port = 0;
+    int len = sizeof a;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    closesocket(s);
+    WSACleanup();
+    return port;
+}
+
+}  // namespace lxtest
