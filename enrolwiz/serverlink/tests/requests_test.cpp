@@ -83,8 +83,9 @@ TEST(Accountd, EveryRequestKindEndToEnd)
     EXPECT_EQ(s.Ask([&] { return w.RegisterEmailAddress("en"); }, LxpMsg::GetCallbackRegisterEmailAddress),
               (V{"0", "0", "10|" + email + "|", "10", email}));
     EXPECT_TRUE(s.waiting.All().empty());
-    const std::string pin = MailedSecret(email);
-    ASSERT_EQ(pin.size(), 6u);
+    EXPECT_EQ(Mailed(email, "Kind"), "pin");
+    const std::string pin = Mailed(email, "Secret");
+    ASSERT_FALSE(pin.empty());
 
     // Log-in: a second log-in while the first is in flight is refused with 2000.
     s.calling.Clear();
@@ -125,7 +126,7 @@ TEST(Accountd, EveryRequestKindEndToEnd)
         EXPECT_EQ(s.Ask(r.call, r.reply), r.expected) << r.expected[2];
         EXPECT_EQ(!s.waiting.All().empty(), r.progress) << r.expected[2];
     }
-    EXPECT_EQ(MailedSecret(email).size(), 8u) << "the new password was mailed";
+    EXPECT_EQ(Mailed(email, "Kind"), "password") << "the new password was mailed";
 
     // The installation report: no reply message; a second one while it runs gets 2000.
     s.calling.Clear();

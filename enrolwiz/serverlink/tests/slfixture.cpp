@@ -59,12 +59,12 @@ bool Control(const std::string& query)
     return status == 200;
 }
 
-std::string MailedSecret(const std::string& address)
+std::string Mailed(const std::string& address, const std::string& name)
 {
     DWORD status = 0;
     const std::string json =
         HttpGet("http://127.0.0.1:" + AccountdPort() + "/_accountd/mail?to=" + address, &status);
-    const std::string key = "\"Secret\": \"";
+    const std::string key = "\"" + name + "\": \"";
     const size_t at = json.find(key);
     if (at == std::string::npos)
         return std::string();

@@ -29,8 +29,8 @@ private:
 std::string AccountdPort();
 // GET on the stand-in's loopback control path ("mode=http&scope=ping"); true on status 200.
 bool Control(const std::string& query);
-// The newest secret (PIN or password) the stand-in mailed to an address.
-std::string MailedSecret(const std::string& address);
+// A text of the newest message the stand-in mailed to an address ("Secret", "Kind").
+std::string Mailed(const std::string& address, const std::string& key);
 
 inline UINT Msg(LxpMsg m) { return LxpMessage(m); }
 
