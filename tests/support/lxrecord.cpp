@@ -4,6 +4,8 @@
 #include "lxrecord.h"
 #include "lxtest.h"
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 
 namespace lxtest {
@@ -90,6 +92,25 @@ std::vector<std::string> LogLines(const std::string& path)
         start = ended ? end + 2 : end;
     }
     return lines;
+}
+
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected)
+{
+    size_t next = 0;
+    for (const std::string& l : lines)
+        if (next < expected.size() && l == expected[next])
+            ++next;
+    if (next < expected.size())
+        ADD_FAILURE() << "missing or out of order: " << expected[next];
+    return next == expected.size();
+}
+
+size_t Count(const std::vector<std::string>& lines, const std::string& line)
+{
+    size_t n = 0;
+    for (const std::string& l : lines)
+        n += l == line;
+    return n;
 }
 
 int UnusedPort()

@@ -53,6 +53,10 @@ inline std::string TwoTexts(const std::string& a, const std::string& b)
     return " -- " + a + " -- " + b;
 }
 inline std::string OneText(const std::string& t) { return "  " + t; }
+// True when the expected lines occur in this order (others may lie between); names the first
+// one missing as a test failure.
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
+size_t Count(const std::vector<std::string>& lines, const std::string& line);
 
 // A port of 127.0.0.1 that nothing listens on (bound, read and released).
 int UnusedPort();
