@@ -1,5 +1,7 @@
 #include "fieldsplitter.h"
 
+#include "programlog.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -76,8 +78,11 @@ void CFieldSplitter::LoadFile(const std::string& fileName)
     HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        // The wizard cannot work without its lists: say which one is missing, then end.
+        g_ErrorLog.Write("CFieldSplitter::LoadFile()", "Cannot open the list file " + fileName);
         ExitProcess(0);
+    }
 
     std::string all;
     char buf[999];

@@ -17,7 +17,8 @@ public:
     bool Split(const std::string& text, const std::string& separator);
 
     // Reads a whole list file, joins its lines and splits it at "|". A file that cannot be
-    // opened ends the process at once with exit code 0: the installation is broken.
+    // opened is named in the error log and ends the process with exit code 0: the
+    // installation is broken.
     void LoadFile(const std::string& fileName);
 
     unsigned GetCount() const { return static_cast<unsigned>(m_fields.size()); }

@@ -102,10 +102,20 @@ LXTEST_CHILD(load_missing_list)
     return 7;  // never reached: a missing list ends the process with 0
 }
 
-TEST(FieldSplitter, MissingListFileEndsTheProcessWithZero)
+TEST(FieldSplitter, MissingListFileIsLoggedAndEndsTheProcessWithZero)
 {
+    // The child runs in the folder with its own logs\ErrorLog.log (the program-wide log).
     const std::string dir = lxtest::FreshDir("fieldsplitter_missing");
-    EXPECT_EQ(lxtest::RunChild("load_missing_list", "\"" + dir + "\\port.lst\""), 0);
-    ASSERT_TRUE(lxtest::WriteFileBytes(dir + "\\port.lst", "80|8080"));
-    EXPECT_EQ(lxtest::RunChild("load_missing_list", "\"" + dir + "\\port.lst\""), 7);
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\logs").c_str(), nullptr));
+    const std::string log = dir + "\\logs\\ErrorLog.log";
+    EXPECT_EQ(lxtest::RunChild("load_missing_list", ".\\data\\port.lst", 60000, dir), 0);
+    const std::string text = lxtest::ReadFileBytes(log);
+    EXPECT_NE(text.find(" -- CFieldSplitter::LoadFile() -- Cannot open the list file .\\data\\port.lst\r\n"),
+              std::string::npos)
+        << text;
+
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\data").c_str(), nullptr));
+    ASSERT_TRUE(lxtest::WriteFileBytes(dir + "\\data\\port.lst", "80|8080"));
+    EXPECT_EQ(lxtest::RunChild("load_missing_list", ".\\data\\port.lst", 60000, dir), 7);
+    EXPECT_EQ(lxtest::ReadFileBytes(log), text) << "a list that opens is not logged";
 }

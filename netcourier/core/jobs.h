@@ -1,6 +1,7 @@
 // Per-request copies handed to the worker threads, and the workers themselves.
 #pragma once
 
+#include "inetstate.h"
 #include "netcourier.h"
 
 #include <memory>
@@ -74,16 +75,12 @@ void RunDownloadJob(std::unique_ptr<DownloadJob> job);
 bool StartSendWorker(std::unique_ptr<SendJob>& job);
 bool StartDownloadWorker(std::unique_ptr<DownloadJob>& job);
 
-// Operating-system name ("W95", "W98", "WME", "WNT", "W2K", "WXP" or empty) and whether the
-// machine counts as online ("WME" is taken as online without asking the system).
-std::string OsName();
-bool MachineOnline(const std::string& osName);
+// Operating-system name, online state and WinInet error texts (common/inetstate.h).
+using lxinet::InternetErrorText;
+using lxinet::MachineOnline;
+using lxinet::OsName;
 
 // Port text to number: the leading decimal digits, 0 for anything else or out of range.
 unsigned short PortNumber(const std::string& text);
-
-// Text of a WinInet error number (at most 1024 bytes, line ends removed), or "WinInet
-// unknown error".
-std::string InternetErrorText(DWORD error);
 
 }  // namespace netcourier

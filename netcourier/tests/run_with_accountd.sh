@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the Accountd tests of netcourier_test against the account-service stand-in: starts
 # outside/accountd/accountd.py on a free port, runs the tests, stops the server.
-#   run_with_accountd.sh ACCOUNTD_PY WINERUN BUILD_DIR TEST_EXE
+#   run_with_accountd.sh ACCOUNTD_PY WINERUN BUILD_DIR TEST_EXE [TEST_FILTER]
+# The stand-in's port reaches the tests as NC_ACCOUNTD_PORT; TEST_FILTER defaults to
+# 'Accountd.*'.
 set -uo pipefail
 accountd=$1
 winerun=$2
 build=$3
 exe=$4
+filter=${5:-Accountd.*}
 if [ ! -f "$accountd" ]; then
   echo "no account-service stand-in at $accountd; skipped"
   exit 77
@@ -26,4 +29,4 @@ if [ ! -s "$tmp/port" ]; then
   exit 1
 fi
 NC_ACCOUNTD_PORT=$(tr -d '[:space:]' <"$tmp/port") \
-  "$winerun" --build "$build" "$exe" --gtest_filter='Accountd.*'
+  "$winerun" --build "$build" "$exe" --gtest_filter="$filter"

@@ -1,5 +1,3 @@
-#include <winsock2.h>
-
 #include "testutil.h"
 
 #include "lxpmessages.h"
@@ -130,25 +128,6 @@ std::string ScratchWithLogs(const std::string& name)
     const std::string dir = lxtest::FreshDir(name);
     CreateDirectoryA((dir + "\\Logs").c_str(), nullptr);
     return dir;
-}
-
-int UnusedPort()
-{
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        int len = sizeof a;
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
-    closesocket(s);
-    return port;
 }
 
 }  // namespace nctest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fixture.h"
+#include "lxrecord.h"
 #include "lxtest.h"
 
 #include <windows.h>
@@ -71,6 +72,6 @@ std::string ScratchWithLogs(const std::string& name);
 inline std::string LogPath(const std::string& dir) { return dir + "\\Logs\\comlog.log"; }
 
 // A local port with nothing listening on it.
-int UnusedPort();
+using lxtest::UnusedPort;
 
 }  // namespace nctest

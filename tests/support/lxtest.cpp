@@ -270,15 +270,19 @@ ChildBox AnswerChildBox(HANDLE child, const std::string& shot)
 std::vector<std::string> LogLines(const std::string& path, size_t from,
                                   const std::function<bool(const std::string&)>& joins)
 {
-    auto stamped = [](const std::string& line) {
-        static const char kForm[] = "dd/dd/dd dd:dd:dd  ";
+    // Length of the time stamp and the separator of the one-text ("  ") or two-text (" -- ")
+    // form; 0 when the line has neither.
+    auto stamped = [](const std::string& line) -> size_t {
+        static const char kForm[] = "dd/dd/dd dd:dd:dd";
         if (line.size() < 19)
-            return false;
-        for (size_t i = 0; i < 19; ++i)
+            return 0;
+        for (size_t i = 0; i < 17; ++i)
             if (kForm[i] == 'd' ? !isdigit(static_cast<unsigned char>(line[i]))
                                 : line[i] != kForm[i])
-                return false;
-        return true;
+                return 0;
+        if (line.compare(17, 2, "  ") == 0)
+            return 19;
+        return line.compare(17, 4, " -- ") == 0 ? 21 : 0;
     };
     const std::string text = ReadFileBytes(path);
     std::vector<std::string> lines;
@@ -292,8 +296,8 @@ std::vector<std::string> LogLines(const std::string& path, size_t from,
             end = next;
         }
         const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        lines.push_back(stamped(line) && end != std::string::npos ? line.substr(19)
-                                                                   : "BAD LINE: " + line);
+        const size_t text = end != std::string::npos ? stamped(line) : 0;
+        lines.push_back(text ? line.substr(text) : "BAD LINE: " + line);
         if (end == std::string::npos)
             break;
         start = end + 2;

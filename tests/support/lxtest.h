@@ -87,8 +87,8 @@ struct ChildBox {
 };
 ChildBox AnswerChildBox(HANDLE child, const std::string& shot);
 
-// Lines of a log file of this system ("%m/%d/%y %H:%M:%S  text", CR LF) from byte `from`
-// on, without their time stamps; a line without one comes back as "BAD LINE: <line>". When
+// Lines of a log file of this system ("%m/%d/%y %H:%M:%S  text" or "%m/%d/%y %H:%M:%S --
+// first -- second", CR LF) from byte `from` on, as "text" or "first -- second"; a line without one comes back as "BAD LINE: <line>". When
 // joins(line) holds, the line goes on past its CR LF (a text with line ends of its own).
 std::vector<std::string> LogLines(const std::string& path, size_t from = 0,
                                   const std::function<bool(const std::string&)>& joins = {});
