@@ -30,6 +30,19 @@ std::size_t SkipSubBlocks(const BYTE* data, std::size_t size, std::size_t pos)
     return 0;
 }
 
+// Restores a memory device context's first bitmap, deletes both and forgets them.
+void DeleteMemoryDC(HDC* dc, HBITMAP* bitmap, HBITMAP* old)
+{
+    if (*dc && *old)
+        SelectObject(*dc, *old);
+    if (*bitmap)
+        DeleteObject(*bitmap);
+    if (*dc)
+        DeleteDC(*dc);
+    *dc = nullptr;
+    *bitmap = *old = nullptr;
+}
+
 }  // namespace
 
 // An image found by the block walk: its bytes from the control extension before it (or from
@@ -332,17 +345,7 @@ void CAnimatedPicture::SaveArea(const Frame& frame)
     BitBlt(m_saved, 0, 0, frame.width, frame.height, m_canvas, frame.left, frame.top, SRCCOPY);
 }
 
-void CAnimatedPicture::DeleteSavedArea()
-{
-    if (m_saved && m_savedOld)
-        SelectObject(m_saved, m_savedOld);
-    if (m_savedBitmap)
-        DeleteObject(m_savedBitmap);
-    if (m_saved)
-        DeleteDC(m_saved);
-    m_saved = nullptr;
-    m_savedBitmap = m_savedOld = nullptr;
-}
+void CAnimatedPicture::DeleteSavedArea() { DeleteMemoryDC(&m_saved, &m_savedBitmap, &m_savedOld); }
 
 void CAnimatedPicture::ApplyDisposal(const Frame& frame)
 {
@@ -411,14 +414,7 @@ void CAnimatedPicture::UnLoad()
         if (frame.picture)
             frame.picture->Release();
     m_frames.clear();
-    if (m_canvas && m_canvasOld)
-        SelectObject(m_canvas, m_canvasOld);
-    if (m_canvasBitmap)
-        DeleteObject(m_canvasBitmap);
-    if (m_canvas)
-        DeleteDC(m_canvas);
-    m_canvas = nullptr;
-    m_canvasBitmap = m_canvasOld = nullptr;
+    DeleteMemoryDC(&m_canvas, &m_canvasBitmap, &m_canvasOld);
     DeleteSavedArea();
     m_size = SIZE{0, 0};
     m_savedRect = RECT{0, 0, 0, 0};

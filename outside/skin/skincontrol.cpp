@@ -310,19 +310,11 @@ public:
             const HRESULT hr = Find(element, &st);
             if (FAILED(hr))
                 return hr;
-            const std::string k = Narrow(key);
-            struct {
-                const char* key;
-                COLORREF Style::*member;
-            } const keys[] = {{"face", &Style::face}, {"face2", &Style::face2},
-                              {"text", &Style::text}, {"frame", &Style::frame},
-                              {"mark", &Style::mark}, {"pressed", &Style::pressed}};
-            for (const auto& c : keys)
-                if (k == c.key) {
-                    *color = st->*c.member;
-                    return *color == CLR_INVALID ? S_FALSE : S_OK;
-                }
-            return E_INVALIDARG;
+            COLORREF Style::*member = ColourKey(Narrow(key));
+            if (!member)
+                return E_INVALIDARG;
+            *color = st->*member;
+            return *color == CLR_INVALID ? S_FALSE : S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE SkinRemove(HWND window) override

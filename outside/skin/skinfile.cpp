@@ -66,14 +66,8 @@ bool Font(const std::string& s, Style* st)
 
 bool Value(Style* st, const std::string& key, const std::string& v)
 {
-    struct {
-        const char* key;
-        COLORREF Style::*member;
-    } const colours[] = {{"face", &Style::face},   {"face2", &Style::face2}, {"text", &Style::text},
-                         {"frame", &Style::frame}, {"mark", &Style::mark},   {"pressed", &Style::pressed}};
-    for (const auto& c : colours)
-        if (key == c.key)
-            return Colour(v, &(st->*c.member));
+    if (COLORREF Style::*member = ColourKey(key))
+        return Colour(v, &(st->*member));
     struct {
         const char* key;
         int Style::*member;
@@ -96,6 +90,19 @@ bool Value(Style* st, const std::string& key, const std::string& v)
 }
 
 }  // namespace
+
+COLORREF Style::*ColourKey(const std::string& key)
+{
+    struct {
+        const char* key;
+        COLORREF Style::*member;
+    } const colours[] = {{"face", &Style::face},   {"face2", &Style::face2}, {"text", &Style::text},
+                         {"frame", &Style::frame}, {"mark", &Style::mark},   {"pressed", &Style::pressed}};
+    for (const auto& c : colours)
+        if (key == c.key)
+            return c.member;
+    return nullptr;
+}
 
 bool KindOf(const std::string& element, Kind* kind)
 {

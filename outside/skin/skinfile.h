@@ -31,6 +31,9 @@ struct Skin {
 // The drawing kind of a known element name; false for a name the control does not know.
 bool KindOf(const std::string& element, Kind* kind);
 
+// The colour member a key ("face", "text", ...) names; null for a key that is no colour.
+COLORREF Style::*ColourKey(const std::string& key);
+
 // Reads a skin file. S_OK, HRESULT_FROM_WIN32 of the open failure, or LXSKIN_E_BADFILE with
 // the line that failed in *badLine.
 HRESULT ReadSkinFile(const std::wstring& path, Skin* skin, int* badLine);
