@@ -305,11 +305,7 @@ public:
     {
         if (!color || !key)
             return E_POINTER;
-        return Guard([&] {
-            const Style* st = nullptr;
-            const HRESULT hr = Find(element, &st);
-            if (FAILED(hr))
-                return hr;
+        return WithStyle(element, [&](const Style* st) {
             COLORREF Style::*member = ColourKey(Narrow(key));
             if (!member)
                 return E_INVALIDARG;
@@ -346,11 +342,7 @@ public:
     {
         if (!IsWindow(window))
             return E_HANDLE;
-        return Guard([&] {
-            const Style* st = nullptr;
-            const HRESULT hr = Find(element, &st);
-            if (FAILED(hr))
-                return hr;
+        return WithStyle(element, [&](const Style* st) {
             Skinned* rec = RecordOf(window);
             if (!rec) {
                 rec = new Skinned;
@@ -425,14 +417,18 @@ public:
     }
 
 private:
-    HRESULT Find(LPCWSTR element, const Style** style) const
+    // Runs f with the loaded skin's style of `element` (null or empty: "Form"), or fails.
+    template <typename F>
+    HRESULT WithStyle(LPCWSTR element, F f) const
     {
-        if (!m_skin)
-            return LXSKIN_E_NOSKIN;
-        const std::string name = element && *element ? Narrow(element) : std::string("Form");
-        Kind kind;
-        *style = KindOf(name, &kind) ? m_skin->Find(name) : nullptr;
-        return *style ? S_OK : LXSKIN_E_UNKNOWNELEMENT;
+        return Guard([&] {
+            if (!m_skin)
+                return LXSKIN_E_NOSKIN;
+            const std::string name = element && *element ? Narrow(element) : std::string("Form");
+            Kind kind;
+            const Style* st = KindOf(name, &kind) ? m_skin->Find(name) : nullptr;
+            return st ? f(st) : LXSKIN_E_UNKNOWNELEMENT;
+        });
     }
 
     HWND m_host;
