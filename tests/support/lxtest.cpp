@@ -151,6 +151,16 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir)
+{
+    for (const char* dll : {"libgcc_s_dw2-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll"}) {
+        const std::string from = fromDir + "\\" + dll;
+        if (FileExists(from) && !CopyFileA(from.c_str(), (toDir + "\\" + dll).c_str(), FALSE))
+            return false;
+    }
+    return true;
+}
+
 bool RegisterChild(const char* role, ChildFn fn)
 {
     Children()[role] = std::move(fn);

@@ -33,6 +33,10 @@ private:
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Copies the C and C++ runtime DLLs found in fromDir (the 32-bit build links them as DLLs,
+// the 64-bit build has none) into toDir, so that a program copied there starts; false when
+// one of them could not be copied.
+bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir);
 
 // Child roles: a test program can run itself again as a child process playing a role.
 // LXTEST_CHILD(name) { ...; return exitCode; } defines one; argv after the role are its args.
