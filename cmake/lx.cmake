@@ -73,10 +73,6 @@ function(lx_stage_files)
   add_dependencies(stage ${t})
 endfunction()
 
-# The OCR test programs compare what the engine reads with text drawn by Wine's own font
-# renderer, whose pixels differ between Wine 8 and Wine 10.
-set(LX_FONT_PIXEL_TESTS textract_test glyphread_test fontlearner_test)
-
 # lx_add_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [TIMEOUT s] [RESOURCE_LOCK name])
 # One GoogleTest program per module; it runs through the Wine runner in both builds.
 function(lx_add_test name)
@@ -88,9 +84,7 @@ function(lx_add_test name)
   endif()
   add_dependencies(${name} stage)
   set_property(GLOBAL APPEND PROPERTY LX_TEST_PROGRAMS ${name})
-  if(LX_ARCH STREQUAL "x86" AND name IN_LIST LX_FONT_PIXEL_TESTS)
-    lx_skip_test(${name} "its results rest on the glyph pixels of wine64 (Wine 8); the 32-bit build runs under Wine 10, whose font renderer draws other pixels")
-  elseif(LX_RUN_TESTS)
+  if(LX_RUN_TESTS)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
       set(T_TIMEOUT 600)

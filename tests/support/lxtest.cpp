@@ -161,6 +161,17 @@ bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir)
     return true;
 }
 
+std::string WineVersion()
+{
+    using VersionFn = const char*(CDECL*)();
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto fn = ntdll ? reinterpret_cast<VersionFn>(reinterpret_cast<void*>(
+                                GetProcAddress(ntdll, "wine_get_version")))
+                          : nullptr;
+    const char* v = fn ? fn() : nullptr;
+    return v ? v : "";
+}
+
 bool RegisterChild(const char* role, ChildFn fn)
 {
     Children()[role] = std::move(fn);
