@@ -96,6 +96,53 @@ function(lx_add_test name)
   endif()
 endfunction()
 
+# lx_add_def_dll(target DEF file.def [OUTPUT_NAME name] SOURCES src...)
+# A DLL whose exports a .def file lists. The .def names carry the 32-bit __stdcall
+# decoration (name@N, the argument bytes; plain C functions have none) and may give ordinals
+# (NONAME: by ordinal only). Both builds export the plain names: the 32-bit link drops the
+# decoration (--kill-at), the 64-bit build has none and reads the .def with it removed. The
+# import library comes from the same .def (dlltool -k), so a caller that declares the
+# functions __stdcall links against the plain exports in both builds.
+function(lx_add_def_dll target)
+  cmake_parse_arguments(D "" "DEF;OUTPUT_NAME" "SOURCES" ${ARGN})
+  get_filename_component(def ${D_DEF} ABSOLUTE)
+  if(LX_ARCH STREQUAL "x86")
+    set(linkdef ${def})
+  else()
+    file(READ ${def} text)
+    string(REGEX REPLACE "([A-Za-z0-9_])@[0-9]+" "\\1" text "${text}")
+    get_filename_component(defname ${def} NAME)
+    set(linkdef ${CMAKE_CURRENT_BINARY_DIR}/${target}-${defname})
+    file(WRITE ${linkdef}.tmp "${text}")
+    configure_file(${linkdef}.tmp ${linkdef} COPYONLY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+  endif()
+  add_library(${target} SHARED ${D_SOURCES} ${linkdef})
+  set_target_properties(${target} PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
+  if(D_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${D_OUTPUT_NAME})
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--kill-at)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_DLLTOOL} -k -d ${linkdef} -D $<TARGET_FILE_NAME:${target}>
+            -l $<TARGET_LINKER_FILE:${target}>
+    VERBATIM)
+endfunction()
+
+# lx_add_bench(name SOURCES ... [LIBS ...] [INCLUDES dirs...] [DEPENDS targets...])
+# A benchmark program: built into build/<arch>/bench (`make bench` runs each one from the
+# stage), after the stage is complete. It prints figures; nothing passes or fails on time.
+function(lx_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS;INCLUDES;DEPENDS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  if(B_INCLUDES)
+    target_include_directories(${name} PRIVATE ${B_INCLUDES})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_dependencies(${name} stage ${B_DEPENDS})
+endfunction()
+
 # lx_skip_test(name reason): a test that cannot hold in this build for a reason of the
 # platform, listed by ctest as skipped with its reason in its output.
 function(lx_skip_test name reason)

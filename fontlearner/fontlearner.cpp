@@ -3,6 +3,8 @@
 // has no visible window; only one copy builds at a time.
 #include "enginestatus.h"
 #include "lxpmessages.h"
+#include "lxwin.h"
+#include "productfacts.h"
 #include "resource.h"
 #include "textract.h"
 
@@ -16,27 +18,26 @@ namespace {
 const char kInstanceName[] = "Textract - Build Font Base";
 const char kSectionPrefix[] = "CInstanceChecker_MMF_";
 const char kCaption[] = "fontlearner";
-// HKCU\software\<vendor key>\release 2.9, where the dictionary program keeps its settings.
-const char kVendorKey[] = "norvanta.com";
-const char kReleaseKey[] = "release 2.9";
-const char kPopupValue[] = "hwndVedezivi";
 
 // The dictionary program's pop-up window as it published it: the first 4 bytes of the value,
 // whatever its type. 0 when a key or the value is missing or shorter than 4 bytes.
 HWND ReadPopupWindowHandle()
 {
     DWORD handle = 0;
+    // The release key, where the dictionary program keeps its settings, opened level by level.
     HKEY software = nullptr, vendor = nullptr, release = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "software", 0, KEY_ALL_ACCESS, &software) ==
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, lxfacts::kSoftwareKey, 0, KEY_ALL_ACCESS, &software) ==
             ERROR_SUCCESS &&
-        RegOpenKeyExA(software, kVendorKey, 0, KEY_ALL_ACCESS, &vendor) == ERROR_SUCCESS &&
-        RegOpenKeyExA(vendor, kReleaseKey, 0, KEY_ALL_ACCESS, &release) == ERROR_SUCCESS) {
+        RegOpenKeyExA(software, lxfacts::kVendorKey, 0, KEY_ALL_ACCESS, &vendor) ==
+            ERROR_SUCCESS &&
+        RegOpenKeyExA(vendor, lxfacts::kReleaseKeyName, 0, KEY_ALL_ACCESS, &release) ==
+            ERROR_SUCCESS) {
         DWORD size = 0;
-        if (RegQueryValueExA(release, kPopupValue, nullptr, nullptr, nullptr, &size) ==
-                ERROR_SUCCESS &&
+        const char* value = lxfacts::kPopupWindowValue;
+        if (RegQueryValueExA(release, value, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
             size >= sizeof handle) {
             std::vector<BYTE> data(size);
-            if (RegQueryValueExA(release, kPopupValue, nullptr, nullptr, data.data(), &size) ==
+            if (RegQueryValueExA(release, value, nullptr, nullptr, data.data(), &size) ==
                     ERROR_SUCCESS &&
                 size >= sizeof handle)
                 CopyMemory(&handle, data.data(), sizeof handle);
@@ -75,66 +76,45 @@ bool RestorePreviousCopy()
 }
 
 // The program's one dialog: never shown; its initialisation does the whole build.
-class CfontlearnerDlg {
+class CfontlearnerDlg : public lxwin::Dialog {
 public:
-    explicit CfontlearnerDlg(HINSTANCE instance) : m_instance(instance) {}
+    explicit CfontlearnerDlg(HINSTANCE instance) : Dialog(instance, IDD_FONTLEARNER_DIALOG) {}
 
-    INT_PTR DoModal()
+protected:
+    BOOL OnInitDialog() override
     {
-        return DialogBoxParamA(m_instance, MAKEINTRESOURCEA(IDD_FONTLEARNER_DIALOG), nullptr,
-                               DlgProc, reinterpret_cast<LPARAM>(this));
+        m_icon = LoadIconA(Resources(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+        SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+        SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+        CheckEngineStatusWithBox(EngineInit(), Hwnd(), kCaption);
+        BuildFontPattern();
+        EngineTerminate();
+        return TRUE;
     }
 
-private:
-    static INT_PTR CALLBACK DlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-    {
-        if (msg == WM_INITDIALOG)
-            SetWindowLongPtrA(hwnd, DWLP_USER, lp);
-        auto* self = reinterpret_cast<CfontlearnerDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-        return self ? self->Handle(hwnd, msg, wp, lp) : FALSE;
-    }
-
-    INT_PTR Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+    bool OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR& result) override
     {
         switch (msg) {
-        case WM_INITDIALOG:
-            m_hwnd = hwnd;
-            OnInitDialog();
-            return TRUE;
         case WM_WINDOWPOSCHANGING:
             // The dialog stays hidden: every request to show it is dropped.
             if (!bAllowShow)
                 reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
-            return FALSE;
+            return false;
         case WM_PAINT:
-            if (IsIconic(hwnd)) {
-                OnPaintIconic();
-                return TRUE;
-            }
-            return FALSE;
+            if (!IsIconic(Hwnd()))
+                return false;
+            OnPaintIconic();
+            result = TRUE;
+            return true;
         case WM_QUERYDRAGICON:
-            return reinterpret_cast<INT_PTR>(m_icon);
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-                EndDialog(hwnd, LOWORD(wp));
-                return TRUE;
-            }
-            return FALSE;
+            result = reinterpret_cast<INT_PTR>(m_icon);
+            return true;
         default:
-            return FALSE;
+            return false;
         }
     }
 
-    void OnInitDialog()
-    {
-        m_icon = LoadIconA(m_instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
-        SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-        SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
-        CheckEngineStatusWithBox(EngineInit(), m_hwnd, kCaption);
-        BuildFontPattern();
-        EngineTerminate();
-    }
-
+private:
     void BuildFontPattern()
     {
         OutputDebugStringA("CfontlearnerDlg::BuildFontPattern() --> start invoked");
@@ -144,28 +124,26 @@ private:
             OutputDebugStringA("BuildFontPattern() Progress...");
             SendMessageA(popup, done, 0, 0);
         }
-        CheckEngineStatusWithBox(EngineBuildPatterns(), m_hwnd, kCaption);
+        CheckEngineStatusWithBox(EngineBuildPatterns(), Hwnd(), kCaption);
         if (popup) {
             OutputDebugStringA("BuildFontPattern() Progress done.");
             SendMessageA(popup, done, 1, 0);
         }
-        EndDialog(m_hwnd, IDCANCEL);
+        End(IDCANCEL);
     }
 
     void OnPaintIconic()
     {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(m_hwnd, &ps);
-        SendMessageA(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        HDC dc = BeginPaint(Hwnd(), &ps);
+        SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         RECT client;
-        GetClientRect(m_hwnd, &client);
+        GetClientRect(Hwnd(), &client);
         const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
         DrawIcon(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, m_icon);
-        EndPaint(m_hwnd, &ps);
+        EndPaint(Hwnd(), &ps);
     }
 
-    HINSTANCE m_instance;
-    HWND m_hwnd = nullptr;
     HICON m_icon = nullptr;
     bool bAllowShow = false;  // never set: the dialog is not meant to be seen
 };

@@ -100,10 +100,11 @@ void SetOut(int* p, int value)
 
 }  // namespace
 
+// Every export catches what is thrown inside it: nothing leaves the library.
 extern "C" {
 
 int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight, int* pBottom)
-{
+try {
     CErrorLog& log = g_state.log;
     log.Write(kBeginEntry);
     log.Write("OCR2Text() --> start invoking");
@@ -152,6 +153,11 @@ int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight
     OCRHighlightRect(RECT{}, 0);
     log.Write("OCR2Text() --> end invoking");
     return 1;
+} catch (...) {
+    // Nothing thrown inside leaves the library: no word.
+    if (text)
+        text[0] = '\0';
+    return 0;
 }
 
 void WINAPI OCRHighlightRect(RECT rc, int flag)
@@ -172,7 +178,7 @@ void WINAPI OCRHighlightRect(RECT rc, int flag)
 }
 
 void WINAPI OCRMakePattern(int withDialog)
-{
+try {
     Trace("LEXIOCR_API OCRMakePatter() --> start invoked");
     Trace("Initializing textract.");
     Check(EngineInit());
@@ -186,30 +192,35 @@ void WINAPI OCRMakePattern(int withDialog)
         Check(EngineBuildPatterns());
         Trace("Un-initialized textract manually.");
     }
+} catch (...) {
 }
 
 void WINAPI OCRPatternRecovery(void)
-{
+try {
     g_state.log.Write("OCRPatternRecovery() --> start invoking");
     Check(EngineBuildPatterns());
     g_state.log.Write("OCRPatternRecovery() --> end invoking");
+} catch (...) {
 }
 
 void WINAPI OCRSetVerboseLevel(int level)
-{
+try {
     g_state.log.Write("OCRSetVerboseLevel() --> start invoking");
     g_state.nVerboseLevel = level;
     g_state.log.Write("OCRSetVerboseLevel() --> end invoking");
+} catch (...) {
 }
 
 int WINAPI OCRUninit(void)
-{
+try {
     Trace("Terminate textract.");
     return EngineTerminate();
+} catch (...) {
+    return TEXTRACT_E_TERMINATE;
 }
 
 void WINAPI OCRCleanUp(void)
-{
+try {
     CErrorLog& log = g_state.log;
     log.Write("OCRCleanUp() --> start invoking");
     if (g_state.bEngineStarted) {
@@ -218,6 +229,7 @@ void WINAPI OCRCleanUp(void)
     }
     log.Write("OCRCleanUp() --> end invoking");
     log.Write(kEndEntry);
+} catch (...) {
 }
 
 }  // extern "C"

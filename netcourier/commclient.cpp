@@ -1,5 +1,6 @@
 // CCommClient: the settings every request carries and the admission of requests. The
-// exchange itself runs on the worker threads (core/).
+// exchange itself runs on the worker threads (core/). Only the constructor throws (the
+// request lock cannot be made); every other member catches what is thrown inside it.
 #include "netcourier.h"
 
 #include "core/comlog.h"
@@ -39,7 +40,10 @@ CCommClient::CCommClient()
 
 CCommClient::~CCommClient()
 {
-    CommLog("CCommClient::~CCommClient() --> start invoke");
+    try {
+        CommLog("CCommClient::~CCommClient() --> start invoke");
+    } catch (...) {
+    }
     for (std::string* s : {&m_strRequestPrefix, &m_strOnLineServer, &m_strOnLinePort,
                            &m_strContentType, &m_strEmailAddress, &m_strApplicationCode,
                            &m_strApplicationVersion, &m_strAppBuildNumber, &m_strProtocolVersion,
@@ -50,69 +54,80 @@ CCommClient::~CCommClient()
 }
 
 void CCommClient::SetRequestPrefix(const char* text)
-{
+try {
     CommLog("CCommClient::SetRequestPrefix() --> start invoke");
     m_strRequestPrefix = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetContentType(const char* text)
-{
+try {
     CommLog("CCommClient::SetContentType() --> start invoke");
     m_strContentType = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetEmailAddress(const char* text)
-{
+try {
     CommLog("CCommClient::SetEmailAddress() --> start invoke");
     m_strEmailAddress = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetApplicationCode(const char* text)
-{
+try {
     CommLog("CCommClient::SetApplicationCode() --> start invoke");
     m_strApplicationCode = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetApplicationVersion(const char* text)
-{
+try {
     CommLog("CCommClient::SetApplicationVersion() --> start invoke");
     m_strApplicationVersion = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetAppBuildNumber(const char* text)
-{
+try {
     CommLog("CCommClient::SetAppBuildNumber() --> start invoke");
     m_strAppBuildNumber = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetProtocolVersion(const char* text)
-{
+try {
     CommLog("CCommClient::SetProtocolVersion() --> start invoke");
     m_strProtocolVersion = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetCookiePrefix(const char* text)
-{
+try {
     CommLog("CCommClient::SetCookiePrefix() --> start invoke");
     m_strCookiePrefix = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetCookieName(const char* text)
-{
+try {
     CommLog("CCommClient::SetCookieName() --> start invoke");
     m_strCookieName = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetOnLinePort(const char* text)
-{
+try {
     CommLog("CCommClient::SetOnLinePort() --> start invoke");
     m_strOnLinePort = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetOnLineServer(const char* text)
-{
+try {
     CommLog("CCommClient::SetOnLineServer() --> start invoke");
     m_strOnLineServer = Text(text);
+} catch (...) {
 }
 
 void CCommClient::SetParentHWND(HWND parent)
@@ -123,7 +138,7 @@ void CCommClient::SetParentHWND(HWND parent)
 int CCommClient::SendRequest(UINT requestCode, const char* data, LPCOMMREPLYPROC replyProc,
                              int* busyFlag, UINT& context, LPCOMMSTATUSPROC statusProc,
                              HWND replyWnd)
-{
+try {
     char code[16];
     std::snprintf(code, sizeof code, "%u", requestCode);
     CommLog(std::string("CCommClient::SendRequest() --> start invoke [ Request Code : ") + code +
@@ -173,13 +188,15 @@ int CCommClient::SendRequest(UINT requestCode, const char* data, LPCOMMREPLYPROC
         return 0;
     }
     return 1;
+} catch (...) {
+    return 0;  // a log line that could not be made: nothing is thrown to the caller
 }
 
 int CCommClient::SendDownloadRequest(const char* server, const char* port,
                                      const char* objectPath, const char* localPath,
                                      LPCOMMREPLYPROC replyProc, int* busyFlag, UINT& context,
                                      HWND progressBar, HWND replyWnd)
-{
+try {
     CommLog("CCommClient::SendDownloadRequest() --> start invoke");
     std::unique_ptr<netcourier::DownloadJob> job;
     try {
@@ -209,4 +226,6 @@ int CCommClient::SendDownloadRequest(const char* server, const char* port,
         return 0;
     }
     return 1;
+} catch (...) {
+    return 0;  // a log line that could not be made: nothing is thrown to the caller
 }

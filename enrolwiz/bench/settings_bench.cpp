@@ -6,7 +6,7 @@
 // put back as it was found.
 #include "settingsstore.h"
 #include "sqlitedb.h"
-#include "vendorkeys.h"
+#include "productfacts.h"
 
 #include <windows.h>
 
@@ -52,7 +52,7 @@ struct Value {
 bool Snapshot(std::vector<Value>& out)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath, 0, KEY_READ, &key) !=
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return false;
     for (DWORD i = 0;; ++i) {
@@ -73,11 +73,11 @@ bool Snapshot(std::vector<Value>& out)
 
 void Restore(bool existed, const std::vector<Value>& values)
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath);
+    RegDeleteTreeA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath);
     if (!existed)
         return;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath, 0, nullptr, 0,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, nullptr, 0,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     for (const Value& v : values)
@@ -89,7 +89,7 @@ void Restore(bool existed, const std::vector<Value>& values)
 void Seed()
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+    RegCreateKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, nullptr);
     auto text = [key](const char* name, const char* value) {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
@@ -156,7 +156,7 @@ int main()
     // Bare work first, while no store holds the engine: every cycle maps the library anew.
     const double bareRead = MedianUs(runs, [](int) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath, 0, KEY_ALL_ACCESS, &key) !=
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, KEY_ALL_ACCESS, &key) !=
             ERROR_SUCCESS)
             return;
         for (const char* name : kNames) {
@@ -169,14 +169,14 @@ int main()
     });
     auto cycle = [](int i) {
         CSQLiteDatabase db;
-        if (db.Open(lxkeys::kDatabaseFile, lxkeys::kEngineDir))
+        if (db.Open(lxfacts::kDatabaseFile, lxfacts::kEngineDir))
             db.Execute("Update NorvantaReg set ValueData='bench" + std::to_string(i) +
                        "@example.com' where ValueName='szEmail'");
         db.Close();
     };
     const double coldCycle = MedianUs(runs, cycle);
     const double engineLoad = MedianUs(runs, [](int) {
-        CSQLiteLibrary engine(CSQLiteLibrary::PathFor(lxkeys::kEngineDir).c_str());
+        CSQLiteLibrary engine(CSQLiteLibrary::PathFor(lxfacts::kEngineDir).c_str());
         engine.Load();
     });
 

@@ -1,17 +1,10 @@
 #include "appmessage.h"
 
+#include "productfacts.h"
+
 std::string AppProgramName()
 {
-    char path[MAX_PATH * 2] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-    return name;
+    return lxfacts::ModuleBaseName(nullptr);
 }
 
 int ShowAppMessage(const std::string& text, UINT style)
@@ -23,6 +16,10 @@ int ShowAppMessage(const std::string& text, UINT style)
         else if (buttons == MB_YESNO || buttons == MB_YESNOCANCEL)
             style |= MB_ICONQUESTION;
     }
-    return MessageBoxA(GetActiveWindow(), text.c_str(), AppProgramName().c_str(),
-                       style | MB_SETFOREGROUND);
+    return ShowAppMessage(GetActiveWindow(), text, AppProgramName(), style | MB_SETFOREGROUND);
+}
+
+int ShowAppMessage(HWND owner, const std::string& text, const std::string& caption, UINT style)
+{
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), style);
 }

@@ -1,30 +1,23 @@
 #include "lexiregapp.h"
 
 #include "appmessage.h"
+#include "lxwin.h"
+#include "productfacts.h"
+#include "programlog.h"
 #include "settingsstore.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 
 #include <cstring>
+#include <exception>
 #include <memory>
 
 namespace {
 
-HINSTANCE g_resourceHandle = nullptr;
 const char kHiddenClass[] = "LXPRegistrationMarker";
 
 }  // namespace
-
-HINSTANCE LxResourceHandle()
-{
-    return g_resourceHandle;
-}
-
-void LxSetResourceHandle(HINSTANCE module)
-{
-    g_resourceHandle = module;
-}
 
 void RunWizardSheet(int startAtEmail)
 {
@@ -44,27 +37,10 @@ int CLexiRegApp::StartAtEmailFromCommandLine(const std::string& commandLine)
     return _stricmp(commandLine.c_str(), "-regemail-") == 0 ? 1 : 0;
 }
 
-const char* CLexiRegApp::LanguageModuleFor(const std::string& displayLanguage)
-{
-    if (_stricmp(displayLanguage.c_str(), "Deutsch") == 0)
-        return "resde.dll";
-    if (_stricmp(displayLanguage.c_str(), "Chinese (S)") == 0)
-        return "reszh.dll";
-    if (_stricmp(displayLanguage.c_str(), "Vietnamese") == 0)
-        return "resvi.dll";
-    return "resen.dll";
-}
-
 void CLexiRegApp::CreateHiddenWindow()
 {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.style = CS_SAVEBITS;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kHiddenClass;
-    RegisterClassA(&wc);  // already registered by an earlier application object: fine
+    lxwin::RegisterWindowClass(instance, kHiddenClass, CS_SAVEBITS);
     m_hiddenWindow = CreateWindowExA(WS_EX_TOPMOST, kHiddenClass, kInstanceTitle, 0, 400, 400,
                                      500, 500, nullptr, nullptr, instance, nullptr);
 }
@@ -92,16 +68,16 @@ BOOL CLexiRegApp::InitInstance(const char* commandLine)
     store->Open("Application101", nullptr);
 
     // 6.-7. The language module of the stored display language, else the fallback module.
-    m_chosenModule = LanguageModuleFor(store->szDisplayLanguage());
+    m_chosenModule = lxfacts::LanguageFor(store->szDisplayLanguage()).languageModule;
     m_loadedModule.clear();
     if (!m_resourceModule) {
         m_resourceModule = LoadLibraryA(m_chosenModule.c_str());
         if (m_resourceModule) {
             m_loadedModule = m_chosenModule;
         } else {
-            m_resourceModule = LoadLibraryA(kFallbackModule);
+            m_resourceModule = LoadLibraryA(lxfacts::kFallbackLanguageModule);
             if (m_resourceModule)
-                m_loadedModule = kFallbackModule;
+                m_loadedModule = lxfacts::kFallbackLanguageModule;
         }
     }
     LxSetResourceHandle(m_resourceModule);
@@ -109,14 +85,19 @@ BOOL CLexiRegApp::InitInstance(const char* commandLine)
     if (!m_resourceModule) {
         // Without a language module there are no pages to show.
         ShowAppMessage("The language files \"" + m_chosenModule + "\" and \"" +
-                       std::string(kFallbackModule) +
+                       std::string(lxfacts::kFallbackLanguageModule) +
                        "\" could not be loaded.\nPlease install the program again.");
     } else {
-        // 8.-11. The wizard sheet, modal; whatever it throws ends here.
+        // 8.-11. The wizard sheet, modal; whatever it throws ends here, in the error log.
         try {
             if (m_runSheet)
                 m_runSheet(StartAtEmailFromCommandLine(command));
+        } catch (const std::exception& e) {
+            g_ErrorLog.Write("CLexiRegApp::InitInstance()",
+                             std::string("<Exception> the wizard sheet failed: ") + e.what());
         } catch (...) {
+            g_ErrorLog.Write("CLexiRegApp::InitInstance()",
+                             "<Exception> the wizard sheet failed: unknown exception");
         }
     }
 

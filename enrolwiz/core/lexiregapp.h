@@ -4,15 +4,12 @@
 // a message loop of its own.
 #pragma once
 
+#include "resourcehandle.h"
+
 #include <windows.h>
 
 #include <functional>
 #include <string>
-
-// The module every resource lookup of the wizard goes to (the language module); null until
-// the start-up has loaded one.
-HINSTANCE LxResourceHandle();
-void LxSetResourceHandle(HINSTANCE module);
 
 // Runs the wizard sheet (no parent, start page 0, wizard-97 with a watermark bitmap) modally,
 // starting on the e-mail page when startAtEmail is 1. The sheet arrives with the wizard
@@ -23,7 +20,6 @@ class CLexiRegApp {
 public:
     // Title of the hidden window that marks a running copy.
     static constexpr const char* kInstanceTitle = "LXPRegistration1.0";
-    static constexpr const char* kFallbackModule = "resreg.dll";
 
     using SheetRunner = std::function<void(int startAtEmail)>;
 
@@ -47,8 +43,6 @@ public:
 
     // 1 exactly when the whole command line is "-regemail-" (any case), else 0.
     static int StartAtEmailFromCommandLine(const std::string& commandLine);
-    // "resde.dll", "reszh.dll", "resvi.dll" or "resen.dll" for a stored display language.
-    static const char* LanguageModuleFor(const std::string& displayLanguage);
 
 private:
     void CreateHiddenWindow();

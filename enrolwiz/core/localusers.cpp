@@ -77,7 +77,7 @@ std::string InsertStatement(const char* table, const Column (&columns)[N],
 template <size_t N>
 void UpgradeTable(CSQLiteDatabase& db, const char* table, const Column (&columns)[N])
 {
-    CSQLiteTable old(lxkeys::kEngineDir);
+    CSQLiteTable old(lxfacts::kEngineDir);
     if (!db.Query(std::string("Select * from ") + table, old) || old.GetRowCount() < 1)
         return;
     bool complete = true;
@@ -128,7 +128,7 @@ std::vector<std::string> UserRegistryValues(const CSettingsStore& s)
 
 bool HasRow(CSQLiteDatabase& db, const std::string& sql)
 {
-    CSQLiteTable t(lxkeys::kEngineDir);
+    CSQLiteTable t(lxfacts::kEngineDir);
     return db.Query(sql, t) && t.GetRowCount() > 0;
 }
 
@@ -201,11 +201,11 @@ void CSettingsStore::LogInUser(const std::string& userName)
     if (!OpenDatabase(db))
         return;
     const std::string user = SqlQuote(userName);
-    if (_stricmp(userName.c_str(), lxkeys::kAnonymousUser) != 0)
+    if (_stricmp(userName.c_str(), lxfacts::kAnonymousUser) != 0)
         db.Execute("Update LexiUsers set LogTime='" + LocalTimeStamp() + "' where UserName='" +
                    user + "'");
 
-    CSQLiteTable row(lxkeys::kEngineDir);
+    CSQLiteTable row(lxfacts::kEngineDir);
     if (db.Query("Select * From UsersRegistry where UserName='" + user + "'", row) &&
         row.GetRowCount() > 0) {
         auto text = [&row](const char* column) {

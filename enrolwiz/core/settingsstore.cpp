@@ -87,7 +87,7 @@ void CSettingsStore::Open(const std::string& appName, HWND hwnd)
 {
     if (!m_engine || !m_engine->IsLoaded()) {
         m_engine = std::make_unique<CSQLiteLibrary>(
-            CSQLiteLibrary::PathFor(lxkeys::kEngineDir).c_str());
+            CSQLiteLibrary::PathFor(lxfacts::kEngineDir).c_str());
         m_engine->Load();
     }
     EnsureDatabase();
@@ -109,8 +109,8 @@ void CSettingsStore::Reopen()
 
 void CSettingsStore::EnsureDatabase()
 {
-    CreateDirectoryA(lxkeys::kDatabaseDir, nullptr);
-    if (GetFileAttributesA(lxkeys::kDatabaseFile) != INVALID_FILE_ATTRIBUTES)
+    CreateDirectoryA(lxfacts::kDatabaseDir, nullptr);
+    if (GetFileAttributesA(lxfacts::kDatabaseFile) != INVALID_FILE_ATTRIBUTES)
         return;
     CSQLiteDatabase db;
     if (!OpenDatabase(db)) {
@@ -144,10 +144,7 @@ void CSettingsStore::CloseReleaseKey()
 void CSettingsStore::OpenReleaseKey()
 {
     CloseReleaseKey();
-    m_releaseKey = OpenKeyChain(HKEY_CURRENT_USER,
-                                std::string("software\\") + lxkeys::kVendorKey + "\\" +
-                                    lxkeys::kReleaseKeyName,
-                                KEY_ALL_ACCESS);
+    m_releaseKey = OpenKeyChain(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, KEY_ALL_ACCESS);
 }
 
 void CSettingsStore::ReadSettings()
@@ -192,7 +189,7 @@ void CSettingsStore::PublishWindow()
     if (_stricmp(m_appName.c_str(), "Vedezivi") != 0 &&
         _stricmp(m_appName.c_str(), "Zorodera") != 0)
         return;
-    WriteNumber(m_releaseKey, ("hwnd" + m_appName).c_str(), HandleToULong(m_hwnd));
+    WriteNumber(m_releaseKey, (lxfacts::kPublishedWindowPrefix + m_appName).c_str(), HandleToULong(m_hwnd));
 }
 
 // --- writing ------------------------------------------------------------------------------
@@ -229,7 +226,7 @@ void CSettingsStore::WriteBack()
 void CSettingsStore::NotifyConfigChange() const
 {
     DWORD published = 0;
-    ReadNumber(m_releaseKey, "hwndVedezivi", published);
+    ReadNumber(m_releaseKey, lxfacts::kPopupWindowValue, published);
     const HWND target = static_cast<HWND>(LongToHandle(static_cast<LONG>(published)));
     if (!target || !IsWindow(target))
         return;
@@ -353,22 +350,22 @@ void CSettingsStore::SetdwLastSyncInfo(DWORD value)
 
 void CSettingsStore::ImportReleaseKey()
 {
-    ImportKey(lxkeys::kReleaseKeyPath, "NorvantaReg");
+    ImportKey(lxfacts::kReleaseKeyPath, "NorvantaReg");
 }
 
 void CSettingsStore::ImportProductKey()
 {
-    ImportKey(lxkeys::kProductKeyPath, "LexipopReg");
+    ImportKey(lxfacts::kProductKeyPath, "LexipopReg");
 }
 
 void CSettingsStore::ExportReleaseKey()
 {
-    ExportKey(lxkeys::kReleaseKeyPath, "NorvantaReg");
+    ExportKey(lxfacts::kReleaseKeyPath, "NorvantaReg");
 }
 
 void CSettingsStore::ExportProductKey()
 {
-    ExportKey(lxkeys::kProductKeyPath, "LexipopReg");
+    ExportKey(lxfacts::kProductKeyPath, "LexipopReg");
 }
 
 void CSettingsStore::ImportKey(const char* keyPath, const char* table)
@@ -426,7 +423,7 @@ void CSettingsStore::ExportKey(const char* keyPath, const char* table)
     CSQLiteDatabase db;
     if (!OpenDatabase(db))
         return;
-    CSQLiteTable rows(lxkeys::kEngineDir);
+    CSQLiteTable rows(lxfacts::kEngineDir);
     if (db.Query(std::string("Select * From ") + table, rows)) {
         for (rows.First(); !rows.AtEnd(); rows.Next()) {
             const char* name = rows.GetValue("ValueName");
@@ -450,14 +447,7 @@ void CSettingsStore::ExportKey(const char* keyPath, const char* table)
 
 std::string CSettingsStore::GetSkinFile() const
 {
-    const char* language = m_szDisplayLanguage.c_str();
-    if (_stricmp(language, "Deutsch") == 0)
-        return ".\\skin\\lxpde01.skn";
-    if (_stricmp(language, "Chinese (S)") == 0)
-        return ".\\skin\\lxpzh01.skn";
-    if (_stricmp(language, "Vietnamese") == 0)
-        return ".\\skin\\lxpvi01.skn";
-    return ".\\skin\\lxpen01.skn";
+    return lxfacts::LanguageFor(m_szDisplayLanguage).skinFile;
 }
 
 std::wstring CSettingsStore::GetSkinFileW() const

@@ -122,8 +122,8 @@ public:
     std::string GetPreviousCobrandID() const { return m_previousCobrandID; }
     std::string GetPreviousBuild() const { return m_previousBuild; }
     // "W95", "W98", "WME", "WNT", "W2K", "WXP" or empty for any later Windows.
+    // (the product name when the system does not say).
     std::string GetWindowsVersionName() const;
-    static std::string WindowsVersionName(DWORD platformId, DWORD major, DWORD minor);
 
 private:
     enum class Kind;

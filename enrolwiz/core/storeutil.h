@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sqlitedb.h"
-#include "vendorkeys.h"
+#include "productfacts.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ std::string LocalTimeStamp();
 // Opens "./data/admin/system.pwl" with the engine from "./".
 inline bool OpenDatabase(CSQLiteDatabase& db)
 {
-    return db.Open(lxkeys::kDatabaseFile, lxkeys::kEngineDir);
+    return db.Open(lxfacts::kDatabaseFile, lxfacts::kEngineDir);
 }
 
 }  // namespace storeutil

@@ -1,5 +1,6 @@
 // Facts about the machine and about an earlier installation of the dictionary program,
 // read when a settings store is opened.
+#include "appmessage.h"
 #include "settingsstore.h"
 #include "storeutil.h"
 
@@ -10,7 +11,7 @@ void CSettingsStore::ReadMachineValues()
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
                       KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        MessageBoxA(nullptr, "No such registry", "Info Error", MB_ICONWARNING | MB_OK);
+        ShowAppMessage(nullptr, "No such registry", "Info Error", MB_ICONWARNING | MB_OK);
         m_productId.clear();
     } else {
         char id[254] = {};
@@ -37,7 +38,7 @@ void CSettingsStore::ReadMachineValues()
 
 void CSettingsStore::ReadPreviousVersionValues()
 {
-    HKEY product = OpenKeyChain(HKEY_CURRENT_USER, "software\\Lexipop", KEY_ALL_ACCESS);
+    HKEY product = OpenKeyChain(HKEY_CURRENT_USER, lxfacts::kProductKeyPath, KEY_ALL_ACCESS);
     if (!product) {
         m_previousVersion = "2.8";
         m_previousCobrandID = "LXP_LEXIPOP";
@@ -53,36 +54,10 @@ void CSettingsStore::ReadPreviousVersionValues()
     RegCloseKey(product);
 }
 
-std::string CSettingsStore::WindowsVersionName(DWORD platformId, DWORD major, DWORD minor)
-{
-    if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
-        if (major != 4)
-            return std::string();
-        if (minor <= 9)
-            return "W95";
-        if (minor == 10)
-            return "W98";
-        if (minor == 90)
-            return "WME";
-        return std::string();
-    }
-    if (platformId == VER_PLATFORM_WIN32_NT) {
-        if (major < 5)
-            return "WNT";
-        if (major == 5 && minor == 0)
-            return "W2K";
-        if (major == 5 && minor == 1)
-            return "WXP";
-        return std::string();
-    }
-    return std::string();
-}
-
 std::string CSettingsStore::GetWindowsVersionName() const
 {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info))
+    std::string name;
+    if (!lxfacts::RunningWindowsVersionName(name))
         return m_windowsProductName;
-    return WindowsVersionName(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+    return name;
 }

@@ -207,11 +207,11 @@ TEST_F(LocalUsersTest, LogInCopiesTheUsersSettingsOneSetterEach)
 TEST_F(LocalUsersTest, AnonymousLogInKeepsItsLogTime)
 {
     CreateReleaseKey();
-    SeedText("szEmail", lxkeys::kAnonymousUser);
+    SeedText("szEmail", lxfacts::kAnonymousUser);
     SeedNumber("bMouseState", 1);
     CSettingsStore s;
     s.Open("test", nullptr);
-    s.SaveCurrentUser(lxkeys::kAnonymousPassword);
+    s.SaveCurrentUser(lxfacts::kAnonymousPassword);
     ASSERT_TRUE(Exec("Update LexiUsers set LogTime='20000101000000'"));
     const auto saved = Rows("Select * From LexiUsers");
     ASSERT_EQ(saved.size(), 1u);
@@ -221,7 +221,7 @@ TEST_F(LocalUsersTest, AnonymousLogInKeepsItsLogTime)
     s.LogInUser("Anonymous@Norvanta.com");  // compared without regard to case
     auto users = Rows("Select * From LexiUsers");
     EXPECT_EQ(*users[0].at("LogTime"), "20000101000000");
-    s.LogInUser(lxkeys::kAnonymousUser);
+    s.LogInUser(lxfacts::kAnonymousUser);
     users = Rows("Select * From LexiUsers");
     EXPECT_EQ(*users[0].at("LogTime"), "20000101000000");
     EXPECT_EQ(RegNumber("bMouseState"), 1u);  // its stored settings are back

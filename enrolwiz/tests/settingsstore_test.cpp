@@ -46,7 +46,7 @@ TEST_F(SettingsStoreTest, FirstUseCreatesTheDatabaseWithFourTables)
     s.Reopen();
     EXPECT_EQ(Rows("Select * From LexiUsers").size(), 1u);
     EXPECT_EQ(Rows("Select name From sqlite_master where name='LexipopReg'").size(), 1u);
-    EXPECT_FALSE(KeyExists(lxkeys::kReleaseKeyPath));
+    EXPECT_FALSE(KeyExists(lxfacts::kReleaseKeyPath));
 }
 
 TEST_F(SettingsStoreTest, ReadsEverySettingWithItsDefault)
@@ -299,7 +299,7 @@ TEST_F(SettingsStoreTest, SetterWithoutTheReleaseKeyChangesMemberAndRowOnly)
     EXPECT_EQ(MirrorRow("szDisplayLanguage"), std::nullopt);
     EXPECT_EQ(s.szDisplayLanguage(), "Deutsch");
     EXPECT_EQ(s.szEmail(), "after@x.com");  // kept: nothing to re-read
-    EXPECT_FALSE(KeyExists(lxkeys::kReleaseKeyPath));
+    EXPECT_FALSE(KeyExists(lxfacts::kReleaseKeyPath));
     EXPECT_EQ(counter.Count(), 0);
 }
 
@@ -405,7 +405,7 @@ TEST_F(SettingsStoreTest, NoImportUnlessStartModeIsZero)
 {
     CreateReleaseKey();
     SeedText("szEmail", "a@x.com");
-    SeedText("szPreviousVersion", "2.5", lxkeys::kProductKeyPath);
+    SeedText("szPreviousVersion", "2.5", lxfacts::kProductKeyPath);
     CSettingsStore s;
     s.Open("test", nullptr);
     ASSERT_TRUE(Exec("Insert Into NorvantaReg values('keep', '1', 'me')"));
@@ -436,15 +436,15 @@ TEST_F(SettingsStoreTest, NoImportUnlessStartModeIsZero)
 
     // A key that cannot be opened leaves its table as it was.
     ASSERT_TRUE(Exec("Insert Into LexipopReg values('keep', '1', 'still')"));
-    RegDeleteTreeA(HKEY_CURRENT_USER, lxkeys::kProductKeyPath);
-    RegDeleteKeyA(HKEY_CURRENT_USER, lxkeys::kProductKeyPath);
+    RegDeleteTreeA(HKEY_CURRENT_USER, lxfacts::kProductKeyPath);
+    RegDeleteKeyA(HKEY_CURRENT_USER, lxfacts::kProductKeyPath);
     s.ImportProductKey();
     EXPECT_EQ(MirrorRow("keep", "LexipopReg"), "still");
 
     // Export of the product key creates it.
     s.ExportProductKey();
-    EXPECT_EQ(RegText("keep", lxkeys::kProductKeyPath), "still");
-    EXPECT_EQ(RegText("szPreviousVersion", lxkeys::kProductKeyPath), "2.5");
+    EXPECT_EQ(RegText("keep", lxfacts::kProductKeyPath), "still");
+    EXPECT_EQ(RegText("szPreviousVersion", lxfacts::kProductKeyPath), "2.5");
 }
 
 TEST(SettingsStore, SkinFileFollowsTheDisplayLanguage)
@@ -557,9 +557,9 @@ LXTEST_CHILD(mirror_reader)
     for (;;) {
         const bool stop = lxtest::FileExists("stop.flag") || GetTickCount() - start > 60000;
         CSQLiteDatabase db;
-        if (!db.Open(lxkeys::kDatabaseFile, lxkeys::kEngineDir))
+        if (!db.Open(lxfacts::kDatabaseFile, lxfacts::kEngineDir))
             return 2;
-        CSQLiteTable t(lxkeys::kEngineDir);
+        CSQLiteTable t(lxfacts::kEngineDir);
         if (!db.Query("Select * From NorvantaReg where ValueName='szEmail'", t))
             return 3;
         if (t.GetRowCount() != 1 || !t.GetValue("ValueData"))

@@ -70,19 +70,6 @@ TEST(Startup, CommandLineSwitch)
     EXPECT_EQ(CLexiRegApp::StartAtEmailFromCommandLine(""), 0);
 }
 
-TEST(Startup, LanguageModuleByDisplayLanguage)
-{
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Deutsch"), "resde.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("deutsch"), "resde.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("German"), "resen.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Chinese (S)"), "reszh.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("chinese (s)"), "reszh.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("Chinese"), "resen.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("VIETNAMESE"), "resvi.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor("English"), "resen.dll");
-    EXPECT_STREQ(CLexiRegApp::LanguageModuleFor(""), "resen.dll");
-}
-
 TEST(Startup, ProgramLogIsOpenedStatically)
 {
     EXPECT_EQ(g_ErrorLog.Path(), ".\\logs\\ErrorLog.log");
@@ -176,6 +163,38 @@ TEST_F(StartupTest, AnyWindowWithTheTitleBlocksTheStart)
     EXPECT_EQ(app.HiddenWindow(), nullptr);
     EXPECT_FALSE(lxtest::FileExists("data\\admin\\system.pwl"));  // nothing was touched
     DestroyWindow(other);
+}
+
+// --- what the sheet throws ------------------------------------------------------------------
+
+LXTEST_CHILD(start_with_failing_sheet)
+{
+    {
+        CLexiRegApp app;
+        app.SetSheetRunner([](int) { throw std::runtime_error("page 104 is missing"); });
+        app.InitInstance("");
+    }
+    CLexiRegApp again;
+    again.SetSheetRunner([](int) { throw 7; });
+    again.InitInstance("");
+    return 5;  // the program lives on after both
+}
+
+TEST_F(StartupTest, WhatTheSheetThrowsIsLoggedAndTheProgramLivesOn)
+{
+    CopyLanguageModules(m_dir);
+    CreateReleaseKey();
+    CreateDirectoryA("logs", nullptr);
+    EXPECT_EQ(lxtest::RunChild("start_with_failing_sheet", "", 60000, m_dir), 5);
+    const std::string log = lxtest::ReadFileBytes("logs\\ErrorLog.log");
+    EXPECT_NE(log.find(" -- CLexiRegApp::InitInstance() -- <Exception> the wizard sheet failed: "
+                       "page 104 is missing\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" -- CLexiRegApp::InitInstance() -- <Exception> the wizard sheet failed: "
+                       "unknown exception\r\n"),
+              std::string::npos)
+        << log;
 }
 
 // --- no language module at all ---------------------------------------------------------------

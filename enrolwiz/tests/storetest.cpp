@@ -8,7 +8,7 @@ namespace {
 
 const char* KeyOf(const char* keyPath)
 {
-    return keyPath ? keyPath : lxkeys::kReleaseKeyPath;
+    return keyPath ? keyPath : lxfacts::kReleaseKeyPath;
 }
 
 HKEY OpenKey(const char* keyPath, REGSAM access)
@@ -34,16 +34,16 @@ LRESULT CALLBACK CounterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 void DeleteProductKeys()
 {
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + lxkeys::kVendorKey).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string("Software\\") + lxkeys::kVendorKey).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, lxkeys::kProductKeyPath);
-    RegDeleteKeyA(HKEY_CURRENT_USER, lxkeys::kProductKeyPath);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + lxfacts::kVendorKey).c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string("Software\\") + lxfacts::kVendorKey).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, lxfacts::kProductKeyPath);
+    RegDeleteKeyA(HKEY_CURRENT_USER, lxfacts::kProductKeyPath);
 }
 
 void CreateReleaseKey()
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, lxkeys::kReleaseKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+    RegCreateKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, nullptr);
     if (key)
         RegCloseKey(key);
@@ -134,9 +134,9 @@ std::vector<Row> Rows(const std::string& sql)
 {
     std::vector<Row> out;
     CSQLiteDatabase db;
-    if (!db.Open(lxkeys::kDatabaseFile, lxkeys::kEngineDir))
+    if (!db.Open(lxfacts::kDatabaseFile, lxfacts::kEngineDir))
         return out;
-    CSQLiteTable t(lxkeys::kEngineDir);
+    CSQLiteTable t(lxfacts::kEngineDir);
     if (db.Query(sql, t)) {
         for (t.First(); !t.AtEnd(); t.Next()) {
             Row r;
@@ -154,7 +154,7 @@ std::vector<Row> Rows(const std::string& sql)
 bool Exec(const std::string& sql)
 {
     CSQLiteDatabase db;
-    return db.Open(lxkeys::kDatabaseFile, lxkeys::kEngineDir) && db.Execute(sql);
+    return db.Open(lxfacts::kDatabaseFile, lxfacts::kEngineDir) && db.Execute(sql);
 }
 
 std::optional<std::string> MirrorRow(const char* name, const char* table)

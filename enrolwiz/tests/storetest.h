@@ -5,7 +5,7 @@
 
 #include "lxtest.h"
 #include "sqlitedb.h"
-#include "vendorkeys.h"
+#include "productfacts.h"
 
 #include <gtest/gtest.h>
 

@@ -8,25 +8,8 @@ using namespace storetest;
 
 class SystemInfoTest : public ScratchTest {};
 
-TEST(SystemInformation, WindowsVersionNames)
+TEST(SystemInformation, WindowsVersionNameOfThisMachine)
 {
-    const DWORD nt = VER_PLATFORM_WIN32_NT;
-    const DWORD w9x = VER_PLATFORM_WIN32_WINDOWS;
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 4, 0), "W95");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 4, 9), "W95");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 4, 10), "W98");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 4, 90), "WME");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 4, 11), "");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(w9x, 5, 0), "");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 3, 51), "WNT");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 4, 0), "WNT");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 5, 0), "W2K");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 5, 1), "WXP");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 5, 2), "");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 6, 1), "");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(nt, 10, 0), "");
-    EXPECT_EQ(CSettingsStore::WindowsVersionName(VER_PLATFORM_WIN32s, 3, 1), "");
-
     // This machine reports a Windows later than XP.
     CSettingsStore s;
     EXPECT_EQ(s.GetWindowsVersionName(), "");
@@ -42,7 +25,7 @@ TEST_F(SystemInfoTest, PreviousVersionValuesAndTheirDefaults)
         EXPECT_EQ(s.GetPreviousBuild(), "5");
     }
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, lxkeys::kProductKeyPath, 0, nullptr, 0,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, lxfacts::kProductKeyPath, 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
@@ -53,9 +36,9 @@ TEST_F(SystemInfoTest, PreviousVersionValuesAndTheirDefaults)
         EXPECT_EQ(s.GetPreviousCobrandID(), "");
         EXPECT_EQ(s.GetPreviousBuild(), "");
     }
-    SeedText("szPreviousVersion", "2.7", lxkeys::kProductKeyPath);
-    SeedText("szPreviousCobrandID", "LXP_PARTNER", lxkeys::kProductKeyPath);
-    SeedText("szPreviousBuild", "31", lxkeys::kProductKeyPath);
+    SeedText("szPreviousVersion", "2.7", lxfacts::kProductKeyPath);
+    SeedText("szPreviousCobrandID", "LXP_PARTNER", lxfacts::kProductKeyPath);
+    SeedText("szPreviousBuild", "31", lxfacts::kProductKeyPath);
     CSettingsStore s;
     s.Open("test", nullptr);
     EXPECT_EQ(s.GetPreviousVersion(), "2.7");

@@ -1,6 +1,7 @@
 // fontlearner.exe of the installation directory, run as the dictionary program runs it, with a
 // window of this test published as the dictionary program's pop-up.
 #include "lxpmessages.h"
+#include "productfacts.h"
 #include "lxtest.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 
 namespace {
 
-const char kReleaseKey[] = "Software\\norvanta.com\\release 2.9";
+const char* const kReleaseKey = lxfacts::kReleaseKeyPath;
 const char kDialogText[] = "Building font pattern for character recognition.";
 
 std::string g_dir;      // scratch folder: the pattern base of this test

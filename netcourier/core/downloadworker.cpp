@@ -5,6 +5,8 @@
 #include "inethandle.h"
 #include "jobs.h"
 #include "lxpmessages.h"
+#include "workerrun.h"
+#include "productfacts.h"
 
 #include <commctrl.h>
 #include <process.h>
@@ -61,19 +63,19 @@ unsigned __stdcall DownloadThread(void* param)
 
 void RunDownloadJob(std::unique_ptr<DownloadJob> job)
 {
-    CommLog("CCommClient::DownloadWorkerThread() --> start invoke");
-    CommLockHold lock;
-    CommLog("CCommClient::DownloadWorkerThread() --> 1. Locking WorkerThread using mutex and "
-            "single lock");
     const std::string prefix = "CCommClient::DownloadWorkerThread(HTTP Object -> " +
                                job->objectPath;
     auto log = [&prefix](const std::string& text) { CommLog(prefix + text); };
+    WorkerRun<DownloadJob> run(job, "CCommClient::DownloadWorkerThread() --> start invoke",
+                               "CCommClient::DownloadWorkerThread() --> 1. Locking WorkerThread "
+                               "using mutex and single lock");
+    run.SetEnding(prefix + ") --> 17. Unlocking the download thread",
+                  prefix + ") --> 18. End Thread");
     DownloadJob* const j = job.get();
     auto reply = [j](UINT first, int status) {
         if (j->replyProc)
             j->replyProc(first, status, nullptr, 0, j->replyWnd);
     };
-    const HWND parent = job->parentWnd;
     const std::string osName = OsName();
 
     if (!MachineOnline(osName)) {
@@ -81,16 +83,13 @@ void RunDownloadJob(std::unique_ptr<DownloadJob> job)
         reply(1, -1);
         log(") --> 17. Internet Connection Offline.");
     } else {
-        if (parent) {
-            log(") --> 1a. Initializing icon animate.");
-            SendMessageA(parent, LxpMessage(LxpMsg::OnStartIconMoving), 0, 0);
-        }
+        run.StartIcons(prefix + ") --> 1a. Initializing icon animate.");
         log(") --> 1b. Internet Online.");
         log(") --> 2. Initializing the internet session.");
         InetHandle root, connection, request;
         UINT phase = 1;
         try {
-            OpenRoot(root, "Lexipop");
+            OpenRoot(root, lxfacts::kProductName);
             log(") --> 3. OS Version --> " + osName);
             if (!MachineOnline(osName)) {
                 log(") --> 15c. Error --> No Internet connection");
@@ -177,22 +176,12 @@ void RunDownloadJob(std::unique_ptr<DownloadJob> job)
             job->busy.Clear();
             reply(phase, -1);
         }
-        if (parent) {
-            log(") --> 16. Stoping the icon animation.");
-            SendMessageA(parent, LxpMessage(LxpMsg::OnStopIconMoving), 0, 0);
-        }
+        run.StopIcons(prefix + ") --> 16. Stoping the icon animation.");
         log(") --> 16a. Cleaning up the data");
         request.Close();
         connection.Close();
         root.Close();
     }
-
-    job->busy.Clear();
-    job.reset();
-    log(") --> 17. Unlocking the download thread");
-    lock.Release();
-    log(") --> 18. End Thread");
-    ReleaseCommLockUser();
 }
 
 bool StartDownloadWorker(std::unique_ptr<DownloadJob>& job)

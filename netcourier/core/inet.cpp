@@ -2,6 +2,7 @@
 // port numbers, WinInet error texts and the busy flag.
 #include "jobs.h"
 
+#include "productfacts.h"
 #include "transportcodec.h"
 
 #include <wininet.h>
@@ -41,31 +42,9 @@ bool DecodeReply(const std::string& encoded, std::string& out)
 
 std::string OsName()
 {
-    OSVERSIONINFOA vi = {};
-    vi.dwOSVersionInfoSize = sizeof vi;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&vi))
-        return std::string();
-#pragma GCC diagnostic pop
-    if (vi.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && vi.dwMajorVersion == 4) {
-        if (vi.dwMinorVersion <= 9)
-            return "W95";
-        if (vi.dwMinorVersion == 10)
-            return "W98";
-        if (vi.dwMinorVersion == 90)
-            return "WME";
-        return std::string();
-    }
-    if (vi.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-        if (vi.dwMajorVersion < 5)
-            return "WNT";
-        if (vi.dwMajorVersion == 5 && vi.dwMinorVersion == 0)
-            return "W2K";
-        if (vi.dwMajorVersion == 5 && vi.dwMinorVersion == 1)
-            return "WXP";
-    }
-    return std::string();
+    std::string name;
+    lxfacts::RunningWindowsVersionName(name);
+    return name;
 }
 
 bool MachineOnline(const std::string& osName)

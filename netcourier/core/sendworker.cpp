@@ -6,6 +6,8 @@
 #include "inethandle.h"
 #include "jobs.h"
 #include "lxpmessages.h"
+#include "workerrun.h"
+#include "productfacts.h"
 
 #include <process.h>
 
@@ -133,20 +135,8 @@ unsigned __stdcall SendThread(void* param)
 
 std::string ModuleAgentName()
 {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleAgentName), &self);
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(self, path, MAX_PATH);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
+    return lxfacts::ModuleBaseName(
+        lxfacts::ModuleOfAddress(reinterpret_cast<const void*>(&ModuleAgentName)));
 }
 
 void OpenRoot(InetHandle& root, const std::string& agent)
@@ -168,19 +158,18 @@ DWORD QueryStatusCode(HINTERNET request)
 
 void RunSendJob(std::unique_ptr<SendJob> job)
 {
-    CommLog("CCommClient::WorkerThread() --> start invoke");
-    CommLockHold lock;
-    CommLog("CCommClient::WorkerThread() --> 1. Locking WorkerThread using mutex and single lock");
-
     const std::string code = job->codeText;
     const std::string prefix = "CCommClient::WorkerThread(Request Code --> " + code;
     auto log = [&prefix](const std::string& text) { CommLog(prefix + text); };
+    WorkerRun<SendJob> run(
+        job, "CCommClient::WorkerThread() --> start invoke",
+        "CCommClient::WorkerThread() --> 1. Locking WorkerThread using mutex and single lock");
+    run.SetEnding(prefix + ") --> 15. Unlocking the workerthread", prefix + ") --> 16. End Thread");
     SendJob* const j = job.get();
     auto reply = [j](int status, const char* text, int length) {
         if (j->replyProc)
             j->replyProc(*j->context, status, text, length, j->replyWnd);
     };
-    const HWND parent = job->parentWnd;
     const std::string osName = OsName();
 
     if (!MachineOnline(osName)) {
@@ -188,10 +177,7 @@ void RunSendJob(std::unique_ptr<SendJob> job)
         reply(-1, "", 0);
         log(") --> 15. Internet Offlinef");
     } else {
-        if (parent) {
-            CommLog("CCommClient::WorkerThread() --> 1a. Initializing Icon animate.");
-            SendMessageA(parent, LxpMessage(LxpMsg::OnStartIconMoving), 0, 0);
-        }
+        run.StartIcons("CCommClient::WorkerThread() --> 1a. Initializing Icon animate.");
         const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(j);
         InetHandle root, connection, request;
         int step = 0;
@@ -214,16 +200,9 @@ void RunSendJob(std::unique_ptr<SendJob> job)
             if (!job->encode(job->requestLine, encoded)) {
                 reply(0, nullptr, 0);
                 job->busy.Clear();
-                if (parent) {
-                    CommLog("CCommClient::WorkerThread() --> 4c. Stoping icon animation.");
-                    SendMessageA(parent, LxpMessage(LxpMsg::OnStopIconMoving), 0, 0);
-                }
+                run.StopIcons("CCommClient::WorkerThread() --> 4c. Stoping icon animation.");
                 log(") --> 4a. Error in encoding the data.");
-                job.reset();
-                root.Close();
-                log(") --> 4b. Unlocking the workerthread");
-                lock.Release();
-                ReleaseCommLockUser();
+                run.SetEnding(prefix + ") --> 4b. Unlocking the workerthread", std::string());
                 return;
             }
 
@@ -311,22 +290,12 @@ void RunSendJob(std::unique_ptr<SendJob> job)
             job->busy.Clear();
             reply(-1, "", 0);
         }
-        if (parent) {
-            CommLog("CCommClient::WorkerThread() --> 14. Stoping icon animation.");
-            SendMessageA(parent, LxpMessage(LxpMsg::OnStopIconMoving), 0, 0);
-        }
+        run.StopIcons("CCommClient::WorkerThread() --> 14. Stoping icon animation.");
         log(") --> 14a. Deleting HTTPFile and Threaddata.");
         request.Close();
         connection.Close();
         root.Close();
     }
-
-    job->busy.Clear();
-    job.reset();
-    log(") --> 15. Unlocking the workerthread");
-    lock.Release();
-    log(") --> 16. End Thread");
-    ReleaseCommLockUser();
 }
 
 bool StartSendWorker(std::unique_ptr<SendJob>& job)

@@ -1,5 +1,6 @@
 // Exported operations of Textract.dll and the engine's state.
 #include "engine.h"
+#include "progresswindow.h"
 
 #include "recognizer.h"
 #include "textract.h"
@@ -141,7 +142,7 @@ int WINAPI EngineBuildPatterns(void)
 
 int WINAPI EngineBuildPatternsWithDialog(void)
 {
-    return Guarded([] { return BuildWithDialog(); });
+    return Guarded([] { return RunWithProgressWindow(BuildAndStore); });
 }
 
 namespace {

@@ -1,4 +1,5 @@
 // Tests of the text-extraction engine through its exports, on text drawn in real windows.
+#include "progresswindow.h"
 #include "textract.h"
 #include "textwindow.h"
 
@@ -11,6 +12,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -724,3 +726,26 @@ TEST_F(TextractTest, BuildDialogShowsProgressAndCanBeCancelled)
     EngineTerminate();
 }
 }  // namespace
+
+TEST(ProgressWindow, GoesWithWorkThatThrowsAndReportsCancel)
+{
+    HWND seen = nullptr;
+    bool answered = false;
+    EXPECT_THROW(textract::RunWithProgressWindow([&](const textract::Progress& progress) -> int {
+        seen = FindWindowA("TextractBuildDialog", nullptr);
+        answered = progress(1, 10, "Arial 8");
+        throw std::runtime_error("rendering failed");
+    }),
+                 std::runtime_error);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(IsWindow(seen));
+
+    // Closing the window cancels: the next report answers false.
+    const int status = textract::RunWithProgressWindow([](const textract::Progress& progress) {
+        PostMessageA(FindWindowA("TextractBuildDialog", nullptr), WM_CLOSE, 0, 0);
+        return progress(2, 10, "Tahoma 10") ? 1 : 2;
+    });
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(FindWindowA("TextractBuildDialog", nullptr), nullptr);
+}

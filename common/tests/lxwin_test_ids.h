@@ -1,0 +1,8 @@
+#pragma once
+
+#define IDD_LXWIN_NAME 201
+#define IDD_LXWIN_PAGE1 301
+#define IDD_LXWIN_PAGE2 302
+#define IDC_LXWIN_EDIT 1001
+#define IDC_LXWIN_LABEL 1002
+#define IDC_LXWIN_CHECK 1003
