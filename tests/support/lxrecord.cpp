@@ -8,40 +8,14 @@
 
 namespace lxtest {
 
-namespace {
-
-const char kClass[] = "LxTestRecordingWindow";
-
-}  // namespace
-
 RecordingWindow::RecordingWindow(Reader reader) : m_reader(std::move(reader))
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClass;
-    RegisterClassA(&wc);  // fails harmlessly when already registered
-    m_hwnd = CreateWindowExA(0, kClass, "recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-    SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-RecordingWindow::~RecordingWindow()
-{
-    DestroyWindow(m_hwnd);
-}
-
-LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && msg >= 0xC000 && msg <= 0xFFFF) {
-        Received r{msg, wParam, {}};
-        if (self->m_reader)
-            r.items = self->m_reader(msg, wParam, lParam);
-        self->m_received.push_back(std::move(r));
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    m_window.onMessage = [this](const Message& m) {
+        Received r{m.msg, m.wParam, {}};
+        if (m_reader)
+            r.items = m_reader(m.msg, m.wParam, m.lParam);
+        m_received.push_back(std::move(r));
+    };
 }
 
 std::vector<Received> RecordingWindow::Of(UINT msg) const

@@ -2,6 +2,8 @@
 // records the messages it receives, log lines in order, a free local port.
 #pragma once
 
+#include "lxtest.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -18,17 +20,14 @@ struct Received {
     std::vector<std::string> items;
 };
 
-// A hidden top-level window on the creating thread that records every message from 0xC000
-// on (the registered ones). The reader, when given, is called inside the handler.
+// A message window of this thread that records every registered message with its payload
+// read into texts by the reader, which runs inside the handler while lParam is valid.
 class RecordingWindow {
 public:
     using Reader = std::function<std::vector<std::string>(UINT msg, WPARAM wParam, LPARAM lParam)>;
     explicit RecordingWindow(Reader reader = Reader());
-    ~RecordingWindow();
-    RecordingWindow(const RecordingWindow&) = delete;
-    RecordingWindow& operator=(const RecordingWindow&) = delete;
 
-    HWND Hwnd() const { return m_hwnd; }
+    HWND Hwnd() const { return m_window.Hwnd(); }
     const std::vector<Received>& All() const { return m_received; }
     // The received messages with number msg, in order.
     std::vector<Received> Of(UINT msg) const;
@@ -37,8 +36,7 @@ public:
     void Clear() { m_received.clear(); }
 
 private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND m_hwnd = nullptr;
+    MessageWindow m_window{{}, "recorder"};  // every registered message
     Reader m_reader;
     std::vector<Received> m_received;
 };

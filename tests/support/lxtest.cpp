@@ -395,8 +395,13 @@ LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && msg != 0 &&
-        std::find(self->m_watched.begin(), self->m_watched.end(), msg) != self->m_watched.end()) {
+    const bool watched =
+        self && msg != 0 &&
+        (self->m_watched.empty()
+             ? msg >= 0xC000 && msg <= 0xFFFF
+             : std::find(self->m_watched.begin(), self->m_watched.end(), msg) !=
+                   self->m_watched.end());
+    if (watched) {
         const Message m{msg, wParam, lParam};
         EnterCriticalSection(&self->m_lock);
         self->m_seen.push_back(m);

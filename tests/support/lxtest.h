@@ -114,7 +114,7 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& text);
 bool HasLineWith(const std::vector<std::string>& lines, const std::string& part);
 
 // A hidden top-level window of this thread that records the messages it is told to watch
-// (registered messages of the system, mostly), with their parameters.
+// (an empty list: every registered message), with their parameters.
 struct Message {
     UINT msg;
     WPARAM wParam;
