@@ -40,6 +40,21 @@ std::string ShownWord(HWND popup)
     return IsWindowVisible(popup) ? lxtest::StaticTexts(popup) : std::string();
 }
 
+// Starts the staged program and waits up to 20 s for its two windows.
+HANDLE StartLexipop(HWND& popup, HWND& hidden)
+{
+    HANDLE program = lxtest::StartProgram(lxtest::StageDir() + "\\Norvanta Lexipop.exe", "",
+                                          lxtest::StageDir());
+    lxtest::PumpUntil(
+        [&] {
+            popup = FindWindowA(nullptr, kPopupTitle);
+            hidden = FindWindowA(nullptr, kHiddenTitle);
+            return popup && hidden;
+        },
+        program ? 20000 : 0);
+    return program;
+}
+
 }  // namespace
 
 TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
@@ -52,17 +67,9 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     WriteReleaseNumber("bMouseShift", 0);
     WriteReleaseNumber(lxfacts::kPopupWindowValue, 0);
 
-    HANDLE program = lxtest::StartProgram(lxtest::StageDir() + "\\Norvanta Lexipop.exe", "",
-                                          lxtest::StageDir());
-    ASSERT_NE(program, nullptr);
     HWND popup = nullptr, hidden = nullptr;
-    ASSERT_TRUE(lxtest::PumpUntil(
-        [&] {
-            popup = FindWindowA(nullptr, kPopupTitle);
-            hidden = FindWindowA(nullptr, kHiddenTitle);
-            return popup && hidden;
-        },
-        20000));
+    HANDLE program = StartLexipop(popup, hidden);
+    ASSERT_TRUE(program && popup && hidden);
     DWORD popupPid = 0, hiddenPid = 0;
     GetWindowThreadProcessId(popup, &popupPid);
     GetWindowThreadProcessId(hidden, &hiddenPid);
@@ -87,7 +94,7 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
 
     struct Step {
         const char* what;
-        DWORD down, up;
+        DWORD down, up;     // up 0: the button stays down
         POINT at;
         const char* shown;  // the pop-up's word afterwards; empty: hidden
         DWORD mouseState;   // stored and announced before the step when non-zero
@@ -99,6 +106,8 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
          3},
         {"middle click on a word", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, lemon, "lemon",
          0},
+        {"hold mode: right press on a word", MOUSEEVENTF_RIGHTDOWN, 0, orange, "orange", 4},
+        {"hold mode: release", MOUSEEVENTF_RIGHTUP, 0, orange, "", 0},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
@@ -111,7 +120,8 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
         lxtest::SendMouse(0, s.at);
         lxtest::PumpMessages(200);
         lxtest::SendMouse(s.down, s.at);
-        lxtest::SendMouse(s.up, s.at);
+        if (s.up)
+            lxtest::SendMouse(s.up, s.at);
         // A pop-up that must stay hidden gets the time a look-up takes to show it wrongly.
         const bool settled =
             lxtest::PumpUntil([&] { return ShownWord(popup) == s.shown; }, 10000);
@@ -134,4 +144,14 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     CloseHandle(program);
     EXPECT_FALSE(IsWindow(popup));
     WriteReleaseNumber("bMouseState", 1);
+
+    // With the pattern base there, nothing is built; closing the hidden window ends it too.
+    program = StartLexipop(popup, hidden);
+    ASSERT_TRUE(program && popup && hidden);
+    lxtest::PumpMessages(3000);
+    EXPECT_EQ(lxtest::StaticTexts(popup), "");
+    EXPECT_FALSE(IsWindowVisible(popup));
+    PostMessageA(hidden, WM_CLOSE, 0, 0);
+    EXPECT_EQ(lxtest::WaitExit(program, 20000), 0);
+    CloseHandle(program);
 }
