@@ -7,11 +7,24 @@ set(LX_TESTRUN ${CMAKE_BINARY_DIR}/testrun)
 file(MAKE_DIRECTORY ${LX_STAGE} ${LX_STAGE}/logs ${LX_STAGE}/data ${LX_STAGE}/data/admin
                     ${LX_STAGE}/data/profile ${LX_STAGE}/skin ${LX_SCREENSHOTS} ${LX_TESTRUN})
 
-# Tests compile in both builds; they run only where Wine can run them (the 64-bit build).
-if(LX_ARCH STREQUAL "x64")
-  set(LX_RUN_TESTS ON)
-else()
-  set(LX_RUN_TESTS OFF)
+# Tests compile and run in both builds: the 64-bit build under wine64, the 32-bit build under
+# the WoW64 Wine that tools/bootstrap provides (tools/winerun picks it by the tree's arch).
+set(LX_RUN_TESTS ON)
+set(LX_ARCH ${LX_ARCH} CACHE INTERNAL "x64 or x86: tools/winerun picks its Wine by it")
+
+# The 32-bit build links the C and C++ runtimes as DLLs (see the top CMakeLists.txt): these
+# are staged beside the modules and copied next to every program of the build.
+set(LX_RUNTIME_DLLS)
+if(LX_ARCH STREQUAL "x86")
+  foreach(dll libgcc_s_dw2-1.dll libstdc++-6.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+      message(FATAL_ERROR "runtime DLL ${dll} not found beside ${CMAKE_CXX_COMPILER}")
+    endif()
+    get_filename_component(path "${path}" REALPATH)
+    list(APPEND LX_RUNTIME_DLLS ${path})
+  endforeach()
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${LX_RUNNER} --build ${CMAKE_BINARY_DIR})
 
@@ -61,7 +74,7 @@ function(lx_stage_files)
 endfunction()
 
 # lx_add_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [TIMEOUT s] [RESOURCE_LOCK name])
-# One GoogleTest program per module; it runs through the Wine runner in the 64-bit build.
+# One GoogleTest program per module; it runs through the Wine runner in both builds.
 function(lx_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -70,6 +83,7 @@ function(lx_add_test name)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
   add_dependencies(${name} stage)
+  set_property(GLOBAL APPEND PROPERTY LX_TEST_PROGRAMS ${name})
   if(LX_RUN_TESTS)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
@@ -127,4 +141,67 @@ function(lx_add_bench name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(${name} stage ${B_DEPENDS})
+endfunction()
+
+# lx_skip_test(name reason): a test that cannot hold in this build for a reason of the
+# platform, listed by ctest as skipped with its reason in its output.
+function(lx_skip_test name reason)
+  add_test(NAME ${name} COMMAND sh -c "echo \"skipped: $1\"; exit 77" sh "${reason}")
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 LABELS native)
+endfunction()
+
+# Executable targets of a directory and the directories below it.
+function(lx_executables out dir)
+  set(found)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      list(APPEND found ${t})
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(d ${subdirs})
+    lx_executables(below ${d})
+    list(APPEND found ${below})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# Called once every module is declared: puts the runtime DLLs (32-bit build) in the stage and
+# next to every program, which Windows looks for first in the program's own folder, and checks
+# (a native test, label "native") that the stage and every test program find what they import.
+function(lx_finish_stage)
+  get_property(tests GLOBAL PROPERTY LX_TEST_PROGRAMS)
+  set(files)
+  foreach(t ${tests})
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  # In the 32-bit build netcourier's constructor throws into the wizard and the test program:
+  # all three use the one shared libgcc that its exception unwinds through.
+  set(needs)
+  if(LX_RUNTIME_DLLS)
+    foreach(m netcourier.dll enrolwiz.exe netcourier_test.exe)
+      list(APPEND needs --needs ${m}=libgcc_s_dw2-1.dll --needs ${m}=libstdc++-6.dll)
+    endforeach()
+  endif()
+  add_test(NAME imports COMMAND bash ${CMAKE_SOURCE_DIR}/tools/checkimports
+           --alone pointhook.dll ${needs} ${LX_STAGE} ${files})
+  set_tests_properties(imports PROPERTIES LABELS native)
+  if(NOT LX_RUNTIME_DLLS)
+    return()
+  endif()
+  lx_executables(programs ${CMAKE_SOURCE_DIR})
+  set(dirs ${LX_STAGE})
+  foreach(t ${programs})
+    list(APPEND dirs $<TARGET_FILE_DIR:${t}>)
+  endforeach()
+  list(REMOVE_DUPLICATES dirs)
+  set(commands)
+  foreach(d ${dirs})
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E make_directory ${d}
+                         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${LX_RUNTIME_DLLS} ${d})
+  endforeach()
+  add_custom_target(runtime_dlls ALL ${commands} VERBATIM)
+  add_dependencies(stage runtime_dlls)
 endfunction()

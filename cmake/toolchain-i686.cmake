@@ -1,4 +1,4 @@
-# Shipping build: 32-bit Windows modules (compiled and linked here, not run).
+# Shipping build: 32-bit Windows modules, run under the WoW64 Wine that tools/bootstrap makes.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR X86)
 set(LX_ARCH x86)

@@ -151,6 +151,27 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir)
+{
+    for (const char* dll : {"libgcc_s_dw2-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll"}) {
+        const std::string from = fromDir + "\\" + dll;
+        if (FileExists(from) && !CopyFileA(from.c_str(), (toDir + "\\" + dll).c_str(), FALSE))
+            return false;
+    }
+    return true;
+}
+
+std::string WineVersion()
+{
+    using VersionFn = const char*(CDECL*)();
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto fn = ntdll ? reinterpret_cast<VersionFn>(reinterpret_cast<void*>(
+                                GetProcAddress(ntdll, "wine_get_version")))
+                          : nullptr;
+    const char* v = fn ? fn() : nullptr;
+    return v ? v : "";
+}
+
 HANDLE StartProgram(const std::string& exe, const std::string& args, const std::string& workDir)
 {
     std::string cmd = "\"" + exe + "\"";

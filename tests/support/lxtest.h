@@ -35,6 +35,23 @@ private:
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Copies the C and C++ runtime DLLs found in fromDir (the 32-bit build links them as DLLs,
+// the 64-bit build has none) into toDir, so that a program copied there starts; false when
+// one of them could not be copied.
+bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir);
+
+// The version of Wine the program runs under ("" outside Wine).
+std::string WineVersion();
+
+// Opens a case whose expectations rest on the glyph pixels that Wine 8's font renderer draws
+// (the OCR reads text that Wine itself rendered): under another Wine it skips, saying why.
+#define LXTEST_NEEDS_WINE8_GLYPHS()                                                        \
+    do {                                                                                  \
+        const std::string wine_ = lxtest::WineVersion();                                  \
+        if (wine_.rfind("8.", 0) != 0)                                                    \
+            GTEST_SKIP() << "rests on the glyph pixels that Wine 8 draws; this is Wine "  \
+                         << (wine_.empty() ? "absent" : wine_);                          \
+    } while (0)
 
 // Child roles: a test program can run itself again as a child process playing a role.
 // LXTEST_CHILD(name) { ...; return exitCode; } defines one; argv after the role are its args.
