@@ -149,6 +149,10 @@ void PumpMessages(DWORD ms);
 // Dispatches messages until pred() holds or ms elapse; returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms);
 
+// Moves the pointer to screen point pt with SendInput, with the button flags given
+// (MOUSEEVENTF_RIGHTDOWN ...; 0 only moves).
+void SendMouse(DWORD flags, POINT pt);
+
 // Screenshot of a window (as it shows on screen) or of a screen rectangle, written as
 // build/<arch>/screenshots/<name>.png. Returns the file name, empty on failure.
 std::string SaveWindowPng(HWND hwnd, const std::string& name);

@@ -1,0 +1,157 @@
+// End to end: the staged dictionary program, started without a pattern base, against a sample
+// window of this test, clicked with SendInput. The mouse hook runs on this test's thread
+// while it pumps messages.
+#include "lxpmessages.h"
+#include "lxtest.h"
+#include "productfacts.h"
+#include "textwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kPopupTitle[] = "Lexipop Popup";
+const char kHiddenTitle[] = "LXPhiddenWndv1.0";
+const char kBuilt[] = "Screen fonts learnt.";
+
+void WriteReleaseNumber(const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+DWORD ReadReleaseNumber(const char* name)
+{
+    DWORD value = 0, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, lxfacts::kReleaseKeyPath, name, RRF_RT_REG_DWORD, nullptr,
+                 &value, &size);
+    return value;
+}
+
+// The pop-up's text while it shows; empty while hidden.
+std::string ShownWord(HWND popup)
+{
+    return IsWindowVisible(popup) ? lxtest::StaticTexts(popup) : std::string();
+}
+
+// Starts the staged program and waits up to 20 s for its two windows.
+HANDLE StartLexipop(HWND& popup, HWND& hidden)
+{
+    HANDLE program = lxtest::StartProgram(lxtest::StageDir() + "\\Norvanta Lexipop.exe", "",
+                                          lxtest::StageDir());
+    lxtest::PumpUntil(
+        [&] {
+            popup = FindWindowA(nullptr, kPopupTitle);
+            hidden = FindWindowA(nullptr, kHiddenTitle);
+            return popup && hidden;
+        },
+        program ? 20000 : 0);
+    return program;
+}
+
+}  // namespace
+
+TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
+{
+    const std::string dir = lxtest::FreshDir("lexipop");
+    const std::string base = dir + "\\FontBase.tpb";
+    // The program and the fontlearner it starts inherit where the pattern base goes.
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", base.c_str());
+    WriteReleaseNumber("bMouseState", 1);
+    WriteReleaseNumber("bMouseShift", 0);
+    WriteReleaseNumber(lxfacts::kPopupWindowValue, 0);
+
+    HWND popup = nullptr, hidden = nullptr;
+    HANDLE program = StartLexipop(popup, hidden);
+    ASSERT_TRUE(program && popup && hidden);
+    DWORD popupPid = 0, hiddenPid = 0;
+    GetWindowThreadProcessId(popup, &popupPid);
+    GetWindowThreadProcessId(hidden, &hiddenPid);
+    EXPECT_EQ(popupPid, GetProcessId(program));
+    EXPECT_EQ(hiddenPid, GetProcessId(program));
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    EXPECT_EQ(ReadReleaseNumber(lxfacts::kPopupWindowValue),
+              static_cast<DWORD>(HandleToLong(popup)));
+
+    // No pattern base: fontlearner builds one and the pop-up reports the end of the build.
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(lxtest::PumpUntil(
+        [&] { return lxtest::FileExists(base) && lxtest::StaticTexts(popup) == kBuilt; },
+        400000));
+    std::printf("pattern base built by fontlearner in %lu ms\n", GetTickCount() - start);
+
+    lxtest::TextWindow sample(120, 200, 560, 80, RGB(255, 255, 255));
+    sample.AddRun({"apple orange lemon", "Tahoma", 12, RGB(0, 0, 0), 16, 24});
+    sample.Show();
+    const POINT orange = sample.CenterOf(0, 8), lemon = sample.CenterOf(0, 15);
+    const POINT blank = {sample.CellOf(0, 0).left + 400, orange.y + 20};
+
+    struct Step {
+        const char* what;
+        DWORD down, up;     // up 0: the button stays down
+        POINT at;
+        const char* shown;  // the pop-up's word afterwards; empty: hidden
+        DWORD mouseState;   // stored and announced before the step when non-zero
+    };
+    const Step steps[] = {
+        {"right click on a word", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, orange, "orange", 0},
+        {"left click elsewhere", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, blank, "", 0},
+        {"right click, middle button set", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, lemon, "",
+         3},
+        {"middle click on a word", MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, lemon, "lemon",
+         0},
+        {"hold mode: right press on a word", MOUSEEVENTF_RIGHTDOWN, 0, orange, "orange", 4},
+        {"hold mode: release", MOUSEEVENTF_RIGHTUP, 0, orange, "", 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        if (s.mouseState) {
+            WriteReleaseNumber("bMouseState", s.mouseState);
+            DWORD_PTR answer = 0;
+            ASSERT_TRUE(SendMessageTimeoutA(popup, LxpMessage(LxpMsg::ConfigChange), 0, 0,
+                                            SMTO_NORMAL, 10000, &answer));
+        }
+        lxtest::SendMouse(0, s.at);
+        lxtest::PumpMessages(200);
+        lxtest::SendMouse(s.down, s.at);
+        if (s.up)
+            lxtest::SendMouse(s.up, s.at);
+        // A pop-up that must stay hidden gets the time a look-up takes to show it wrongly.
+        const bool settled =
+            lxtest::PumpUntil([&] { return ShownWord(popup) == s.shown; }, 10000);
+        if (!*s.shown)
+            lxtest::PumpMessages(2000);
+        EXPECT_TRUE(settled);
+        EXPECT_EQ(ShownWord(popup), s.shown);
+        if (*s.shown) {
+            RECT shot = {}, p = {}, w = {};
+            GetWindowRect(popup, &p);
+            GetWindowRect(sample.Hwnd(), &w);
+            UnionRect(&shot, &p, &w);
+            lxtest::SaveScreenPng(shot, std::string("lexipop_popup_") + s.shown);
+        }
+    }
+
+    // Closing the pop-up ends the program; unhooking ends it with exit code 0.
+    PostMessageA(popup, WM_CLOSE, 0, 0);
+    EXPECT_EQ(lxtest::WaitExit(program, 20000), 0);
+    CloseHandle(program);
+    EXPECT_FALSE(IsWindow(popup));
+    WriteReleaseNumber("bMouseState", 1);
+
+    // With the pattern base there, nothing is built; closing the hidden window ends it too.
+    program = StartLexipop(popup, hidden);
+    ASSERT_TRUE(program && popup && hidden);
+    lxtest::PumpMessages(3000);
+    EXPECT_EQ(lxtest::StaticTexts(popup), "");
+    EXPECT_FALSE(IsWindowVisible(popup));
+    PostMessageA(hidden, WM_CLOSE, 0, 0);
+    EXPECT_EQ(lxtest::WaitExit(program, 20000), 0);
+    CloseHandle(program);
+}
