@@ -229,7 +229,9 @@ HWND FindProcessDialog(DWORD pid)
 
 std::string MessageBoxText(HWND box)
 {
-    return TextOf(GetDlgItem(box, 0xFFFF));
+    // The system's box keeps its text in control 0xFFFF, the skinned box in its message area.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return TextOf(text ? text : GetDlgItem(box, 1036));
 }
 
 std::string StaticTexts(HWND hwnd)
