@@ -1,8 +1,12 @@
 // The exports of lxpmsgbx.dll. Nothing thrown inside leaves them.
 #include "skinbox.h"
+#include "logindlg.h"
 #include "skinmsgdlg.h"
 
 #include <objbase.h>
+
+#include <algorithm>
+#include <cstring>
 
 using namespace skinbox;
 
@@ -43,9 +47,8 @@ int WINAPI OpenMsgDlg(const char* languageModule, const char* ignored, const cha
         if (!EnsureSkinControl())
             return -1;
         StartCom();
-        CSkinMsgDlg dialog;
-        dialog.Prepare(Text(languageModule), Text(ignored), Text(message), flags);
-        return static_cast<int>(dialog.DoModal(GetActiveWindow()));
+        return RunMessageBox(Text(languageModule), Text(ignored), Text(message), flags,
+                             GetActiveWindow());
     });
 }
 
@@ -108,4 +111,47 @@ void WINAPI ModelessDlgDestroy(void* dialog)
         delete Dialog(dialog);
         return 0;
     });
+}
+
+namespace {
+
+// Copies a text into a caller's buffer of unknown size: at most SKINBOX_LOGIN_TEXT_MAX bytes
+// with the terminator.
+void CopyOut(char* buffer, const std::string& text)
+{
+    if (!buffer)
+        return;
+    const size_t n = std::min<size_t>(text.size(), SKINBOX_LOGIN_TEXT_MAX - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+int RunLogin(const char* languageModule, char* email, char* password, int mode,
+             const char* list)
+{
+    return Guard(2, [&]() -> int {
+        if (!EnsureSkinControl())
+            return 2;
+        StartCom();
+        CLoginDlg dialog(Text(languageModule), mode, Text(list));
+        if (mode == 0)
+            OutputDebugStringA("CLoginDlg::Initialize() --> invoked");
+        const int result = static_cast<int>(dialog.DoModal(GetActiveWindow()));
+        CopyOut(email, dialog.Email());
+        CopyOut(password, dialog.Password());
+        return result;
+    });
+}
+
+}  // namespace
+
+int WINAPI OpenLoginDlg(const char* languageModule, char* email, char* password)
+{
+    return RunLogin(languageModule, email, password, 0, nullptr);
+}
+
+int WINAPI OpenLoginDlg2(const char* languageModule, char* email, char* password,
+                         const char* list)
+{
+    return RunLogin(languageModule, email, password, 1, list);
 }

@@ -18,3 +18,17 @@
 // Waiting bar animations (type "gif").
 #define IDR_WAITBAR_A 1025
 #define IDR_WAITBAR_B 1026
+
+// The log-in dialog.
+#define IDD_LOGINDLG 1016
+#define IDC_LOGIN_SKIN 1023
+#define IDC_LOGIN_EMAILLABEL 1020
+#define IDC_LOGIN_EMAIL 1018
+#define IDC_LOGIN_PASSWORDLABEL 1021
+#define IDC_LOGIN_PASSWORD 1019
+#define IDC_LOGIN_LINK 1024
+#define IDC_LOGIN_LIST 1001
+#define IDC_LOGIN_OK 1
+#define IDC_LOGIN_NEWUSER 3
+#define IDC_LOGIN_CANCEL 2
+#define IDC_LINK_CURSOR 1006

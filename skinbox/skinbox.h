@@ -27,6 +27,15 @@ void WINAPI ModelessDlgDisplay(void* dialog, const char* message);
 void WINAPI ModelessDlgCenter(void* dialog, const RECT* rect);
 void WINAPI ModelessDlgDestroy(void* dialog);
 
+// The log-in dialog, with an e-mail field or (2) a drop-down list of the addresses in `list`
+// (separated by ';' or '|'). The e-mail and password are copied into the caller's buffers,
+// each at most SKINBOX_LOGIN_TEXT_MAX bytes with the terminator. Results: 1 log in, 2 cancel,
+// 3 new user, 4 forgotten password.
+#define SKINBOX_LOGIN_TEXT_MAX 256
+int WINAPI OpenLoginDlg(const char* languageModule, char* email, char* password);
+int WINAPI OpenLoginDlg2(const char* languageModule, char* email, char* password,
+                         const char* list);
+
 #ifdef __cplusplus
 }
 #endif

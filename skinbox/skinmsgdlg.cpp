@@ -89,6 +89,14 @@ SIZE MessageAreaSize(const std::string& message, int w, int h)
     return SIZE{width, h * (lines + 1)};
 }
 
+int RunMessageBox(const std::string& languageModule, const std::string& ignored,
+                  const std::string& message, int flags, HWND owner)
+{
+    CSkinMsgDlg dialog;
+    dialog.Prepare(languageModule, ignored, message, flags);
+    return static_cast<int>(dialog.DoModal(owner));
+}
+
 CSkinMsgDlg::CSkinMsgDlg() : lxwin::Dialog(Module(), IDD_SKINMSGDLG) {}
 
 CSkinMsgDlg::~CSkinMsgDlg()

@@ -29,6 +29,10 @@ enum : int {
 // Size of the message area for a message, with the text font's width and height.
 SIZE MessageAreaSize(const std::string& message, int charWidth, int charHeight);
 
+// Shows a modal message box and returns its result.
+int RunMessageBox(const std::string& languageModule, const std::string& ignored,
+                  const std::string& message, int flags, HWND owner);
+
 class CSkinMsgDlg : public lxwin::Dialog {
 public:
     CSkinMsgDlg();
