@@ -86,11 +86,7 @@ template <typename Act>
 int RunLogin(int row, const std::string& shot, Act act)
 {
     HANDLE child = lxtest::StartChild("open_login", std::to_string(row), lxtest::StageDir());
-    HWND dlg = nullptr;
-    lxtest::PumpUntil([&] {
-        return (dlg = lxtest::FindProcessDialog(GetProcessId(child))) != nullptr ||
-               lxtest::Ended(child);
-    }, 20000);
+    HWND dlg = lxtest::WaitChildDialog(child);
     if (dlg) {
         lxtest::PumpMessages(300);
         if (!shot.empty())

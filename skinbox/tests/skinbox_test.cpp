@@ -146,11 +146,7 @@ int RunBox(size_t row, Seen* seen, const std::string& shot = "", bool tick = fal
     HANDLE child = lxtest::StartChild("open_box", std::to_string(row), lxtest::StageDir());
     if (!child)
         return -100;
-    HWND dlg = nullptr;
-    lxtest::PumpUntil([&] {
-        return (dlg = lxtest::FindProcessDialog(GetProcessId(child))) != nullptr ||
-               lxtest::Ended(child);
-    }, 20000);
+    HWND dlg = lxtest::WaitChildDialog(child);
     if (dlg) {
         lxtest::PumpMessages(300);  // the skin paints
         if (seen)
