@@ -1,6 +1,7 @@
 #include "appmessage.h"
 
 #include "productfacts.h"
+#include "skinbinding.h"
 
 std::string AppProgramName()
 {
@@ -8,6 +9,11 @@ std::string AppProgramName()
 }
 
 int ShowAppMessage(const std::string& text, UINT style)
+{
+    return ShowSkinMessage(text, nullptr, style);
+}
+
+int ShowFrameworkMessage(const std::string& text, UINT style)
 {
     if ((style & MB_ICONMASK) == 0) {
         const UINT buttons = style & MB_TYPEMASK;

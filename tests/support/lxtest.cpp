@@ -248,9 +248,20 @@ HWND FindProcessDialog(DWORD pid)
     return nullptr;
 }
 
+HWND WaitChildDialog(HANDLE child, DWORD timeoutMs)
+{
+    HWND dlg = nullptr;
+    const DWORD pid = child ? GetProcessId(child) : 0;
+    PumpUntil([&] { return (dlg = FindProcessDialog(pid)) != nullptr || Ended(child); },
+              timeoutMs);
+    return dlg;
+}
+
 std::string MessageBoxText(HWND box)
 {
-    return TextOf(GetDlgItem(box, 0xFFFF));
+    // The system's box keeps its text in control 0xFFFF, the skinned box in its message area.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return TextOf(text ? text : GetDlgItem(box, 1036));
 }
 
 std::string StaticTexts(HWND hwnd)
@@ -273,9 +284,7 @@ std::string WindowTitle(HWND hwnd)
 ChildBox AnswerChildBox(HANDLE child, const std::string& shot)
 {
     ChildBox seen;
-    const DWORD pid = child ? GetProcessId(child) : 0;
-    HWND box = nullptr;
-    PumpUntil([&] { return (box = FindProcessDialog(pid)) != nullptr || Ended(child); }, 20000);
+    HWND box = WaitChildDialog(child);
     if (box) {
         seen.shown = true;
         seen.text = MessageBoxText(box);

@@ -88,7 +88,10 @@ int FinishChild(HANDLE process, DWORD timeoutMs);
 std::vector<HWND> ProcessDialogs(DWORD pid);
 // The first visible one, or null.
 HWND FindProcessDialog(DWORD pid);
-// Text of a message box's message; the joined texts of a window's static controls.
+// The first visible dialog of a child process, waited for up to timeoutMs (null when the
+// child ended or none came).
+HWND WaitChildDialog(HANDLE child, DWORD timeoutMs = 20000);
+// Text of a message box's message (the system's box or the skinned one); the joined texts of a window's static controls.
 std::string MessageBoxText(HWND box);
 std::string StaticTexts(HWND hwnd);
 std::string WindowTitle(HWND hwnd);
