@@ -85,11 +85,11 @@ void SetLabel(HWND window, const std::string& text, Lang lang)
     SetWindowTextW(window, Widen(text, LabelCodePage(lang)).c_str());
 }
 
-HFONT MakeFont(const FontSpec& spec)
+HFONT MakeFont(const FontSpec& font)
 {
-    return CreateFontA(spec.height, spec.width, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       static_cast<BYTE>(spec.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, spec.face ? spec.face : "");
+    return CreateFontA(font.height, font.width, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       static_cast<BYTE>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face ? font.face : "");
 }
 
 std::string& AppSkinPath()

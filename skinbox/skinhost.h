@@ -37,7 +37,7 @@ struct FontSpec {
     int height, width, charset;
     const char* face;  // null: no face name
 };
-HFONT MakeFont(const FontSpec& spec);
+HFONT MakeFont(const FontSpec& font);
 
 // Path given to SetAppSkin ("" until then).
 std::string& AppSkinPath();
