@@ -1,6 +1,7 @@
 #include "skinbinding.h"
 
 #include "appmessage.h"
+#include "moduleexport.h"
 #include "settingsstore.h"
 #include "skinbox.h"
 
@@ -13,14 +14,6 @@ const char kLibrary[] = "lxpmsgbx.dll";
 // The waiting dialog: the library as loaded for it, and the dialog. At most one at a time.
 HMODULE g_waitingLibrary = nullptr;
 void* g_waitingDialog = nullptr;
-
-template <typename T>
-T Export(HMODULE module, const char* name)
-{
-    if (!module)
-        return nullptr;
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 }  // namespace
 
@@ -36,8 +29,8 @@ int ShowSkinMessage(const std::string& text, CSettingsStore*, UINT style)
     // message while the library is missing, goes to the framework's box.
     static bool inside = false;
     HMODULE library = inside ? nullptr : LoadLibraryA(kLibrary);
-    const auto setAppSkin = Export<SetAppSkinFn>(library, "SetAppSkin");
-    const auto openMsgDlg = Export<OpenMsgDlgFn>(library, "OpenMsgDlg");
+    const auto setAppSkin = ModuleExport<SetAppSkinFn>(library, "SetAppSkin");
+    const auto openMsgDlg = ModuleExport<OpenMsgDlgFn>(library, "OpenMsgDlg");
     if (!setAppSkin || !openMsgDlg) {
         if (library)
             FreeLibrary(library);
@@ -68,9 +61,9 @@ int OpenWaitingDialog(const std::string& text, const CSettingsStore& store)
         return 0;
     }
     g_waitingLibrary = library;
-    const auto setAppSkin = Export<SetAppSkinFn>(library, "SetAppSkin");
-    const auto create = Export<ModelessDlgCreateFn>(library, "ModelessDlgCreate");
-    const auto show = Export<ModelessDlgShowFn>(library, "ModelessDlgShow");
+    const auto setAppSkin = ModuleExport<SetAppSkinFn>(library, "SetAppSkin");
+    const auto create = ModuleExport<ModelessDlgCreateFn>(library, "ModelessDlgCreate");
+    const auto show = ModuleExport<ModelessDlgShowFn>(library, "ModelessDlgShow");
     if (!create) {
         char message[160];
         std::snprintf(message, sizeof message,
@@ -92,7 +85,7 @@ int UpdateWaitingDialog(const std::string& text)
 {
     if (!g_waitingLibrary || !g_waitingDialog)
         return 0;
-    if (const auto display = Export<ModelessDlgDisplayFn>(g_waitingLibrary, "ModelessDlgDisplay"))
+    if (const auto display = ModuleExport<ModelessDlgDisplayFn>(g_waitingLibrary, "ModelessDlgDisplay"))
         display(g_waitingDialog, text.c_str());
     return 1;
 }
@@ -101,7 +94,7 @@ int CenterWaitingDialog(const RECT& rect)
 {
     if (!g_waitingLibrary || !g_waitingDialog)
         return 0;
-    if (const auto center = Export<ModelessDlgCenterFn>(g_waitingLibrary, "ModelessDlgCenter"))
+    if (const auto center = ModuleExport<ModelessDlgCenterFn>(g_waitingLibrary, "ModelessDlgCenter"))
         center(g_waitingDialog, &rect);
     return 1;
 }
@@ -110,7 +103,7 @@ int CloseWaitingDialog()
 {
     if (!g_waitingLibrary || !g_waitingDialog)
         return 0;
-    if (const auto destroy = Export<ModelessDlgDestroyFn>(g_waitingLibrary, "ModelessDlgDestroy"))
+    if (const auto destroy = ModuleExport<ModelessDlgDestroyFn>(g_waitingLibrary, "ModelessDlgDestroy"))
         destroy(g_waitingDialog);
     FreeLibrary(g_waitingLibrary);
     g_waitingLibrary = nullptr;

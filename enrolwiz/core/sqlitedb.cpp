@@ -1,16 +1,8 @@
 #include "sqlitedb.h"
 
+#include "moduleexport.h"
+
 #include <cstring>
-
-namespace {
-
-template <class F>
-F Entry(HMODULE module, const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
 
 // --- CSQLiteLibrary -----------------------------------------------------------------------
 
@@ -39,18 +31,18 @@ int CSQLiteLibrary::Load()
     m_module = LoadLibraryA(m_path);
     if (!m_module)
         return 0;
-    sqlite_open = Entry<OpenFn>(m_module, "sqlite_open");
-    sqlite_close = Entry<CloseFn>(m_module, "sqlite_close");
-    sqlite_ex_freemem = Entry<FreeMemFn>(m_module, "sqlite_ex_freemem");
-    sqlite_exec = Entry<ExecFn>(m_module, "sqlite_exec");
-    sqlite_get_table = Entry<GetTableFn>(m_module, "sqlite_get_table");
-    sqlite_exec_vprintf = Entry<ExecVprintfFn>(m_module, "sqlite_exec_vprintf");
-    sqlite_get_table_vprintf = Entry<GetTableVprintfFn>(m_module, "sqlite_get_table_vprintf");
-    sqlite_free_table = Entry<FreeTableFn>(m_module, "sqlite_free_table");
-    sqlite_busy_timeout = Entry<BusyTimeoutFn>(m_module, "sqlite_busy_timeout");
+    sqlite_open = ModuleExport<OpenFn>(m_module, "sqlite_open");
+    sqlite_close = ModuleExport<CloseFn>(m_module, "sqlite_close");
+    sqlite_ex_freemem = ModuleExport<FreeMemFn>(m_module, "sqlite_ex_freemem");
+    sqlite_exec = ModuleExport<ExecFn>(m_module, "sqlite_exec");
+    sqlite_get_table = ModuleExport<GetTableFn>(m_module, "sqlite_get_table");
+    sqlite_exec_vprintf = ModuleExport<ExecVprintfFn>(m_module, "sqlite_exec_vprintf");
+    sqlite_get_table_vprintf = ModuleExport<GetTableVprintfFn>(m_module, "sqlite_get_table_vprintf");
+    sqlite_free_table = ModuleExport<FreeTableFn>(m_module, "sqlite_free_table");
+    sqlite_busy_timeout = ModuleExport<BusyTimeoutFn>(m_module, "sqlite_busy_timeout");
     // A stock SQLite 2 build names its release function sqlite_freemem.
     if (!sqlite_ex_freemem)
-        sqlite_ex_freemem = Entry<FreeMemFn>(m_module, "sqlite_freemem");
+        sqlite_ex_freemem = ModuleExport<FreeMemFn>(m_module, "sqlite_freemem");
     // The two printf forms are looked up but never called; the six others must be there.
     if (!sqlite_open || !sqlite_close || !sqlite_ex_freemem || !sqlite_exec ||
         !sqlite_get_table || !sqlite_free_table) {

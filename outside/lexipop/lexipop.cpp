@@ -6,6 +6,7 @@
 #include "glyphread.h"
 #include "lxpmessages.h"
 #include "lxwin.h"
+#include "moduleexport.h"
 #include "pointhook.h"
 #include "productfacts.h"
 #include "textract.h"
@@ -106,9 +107,7 @@ struct Libraries {
     template <typename F>
     static void Get(HMODULE module, F& fn, const char* name)
     {
-        fn = module ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(
-                          GetProcAddress(module, name)))
-                    : nullptr;
+        fn = ModuleExport<F>(module, name);
     }
 
     bool Load()
