@@ -1,6 +1,5 @@
 #!/bin/sh
-# Draws the pictures of the wizard pages (ImageMagick; the cursor with python3) into this
-# folder. The files are committed; run this only to change a picture.
+# Draws the pictures of the wizard pages (ImageMagick) into this folder. The files are committed; run this only to change a picture.
 #
 #   page backgrounds, 558 x 392: bg129 mouse settings, bg130 mobile service, bg132 e-mail,
 #     bg135 password, bg136 PIN, bg137 promotion, bg138 address, bg164 country,
@@ -12,7 +11,6 @@
 #     deco205 a look-up over a word
 #   anim207 middle click, anim208 right button held, anim209 right click,
 #     anim210 Shift + right click: full-page GIF animations
-#   hand201.cur: the link cursor
 #
 # Backgrounds are 16-colour BMPs (uncompressed, so every way of loading a bitmap takes
 # them); the animations are frame-optimised GIFs.
@@ -222,48 +220,3 @@ anim anim208.gif hold
 anim anim209.gif right
 anim anim210.gif shift
 
-# The link cursor: a pointing hand, 32 x 32, hot spot at the fingertip.
-python3 - <<'EOF'
-import struct
-art = """\
-.....##.........
-....#..#........
-....#..#........
-....#..#........
-....#..###......
-....#..#..##....
-....#..#..#.##..
-.##.#..#..#..#.#
-#..##........#.#
-#...#..........#
-.#.............#
-.#.............#
-..#...........#.
-..#...........#.
-...#.........#..
-....#########...
-"""
-rows = art.splitlines()
-size = 32
-xor, andm = [], []  # XOR 1 = white; AND 1 = transparent
-for y in range(size):
-    row = (rows[y] if y < len(rows) else "").ljust(size, ".")
-    first, last = row.find("#"), row.rfind("#")
-    line_x, line_a = 0, 0
-    for x in range(size):
-        opaque = 0 <= first <= x <= last  # the outline and everything it encloses
-        white = opaque and row[x] != "#"
-        line_a = (line_a << 1) | (0 if opaque else 1)
-        line_x = (line_x << 1) | (1 if white else 0)
-    xor.append(struct.pack(">I", line_x))
-    andm.append(struct.pack(">I", line_a))
-# Rows bottom-up in the bitmap.
-bits = b"".join(reversed(xor)) + b"".join(reversed(andm))
-header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 1, 0, len(bits), 0, 0, 2, 0)
-palette = struct.pack("<II", 0x000000, 0xFFFFFF)
-image = header + palette + bits
-hotx, hoty = 6, 0
-data = struct.pack("<HHH", 0, 2, 1) + struct.pack("<BBBBHHII", size, size, 2, 0, hotx, hoty,
-                                                  len(image), 22) + image
-open("hand201.cur", "wb").write(data)
-EOF
