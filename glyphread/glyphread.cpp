@@ -136,6 +136,20 @@ try {
                      best.y + glyphread::StripHeightForPitch(best.pitch)};
     glyphread::WordAtTarget found =
         FindWordsAndTargetChar(strip, best.x, best.y, screenW, screenH);
+    // A word cut by the strip's edge would look up the wrong entry: it is read again, whole,
+    // in a strip as wide as it needs.
+    Rect read = strip;
+    for (int widen = 0; widen < 3 && glyphread::WordTouchesStripEdge(
+                                          found, glyphread::ClampToScreen(read, screenW, screenH),
+                                          screenW);
+         ++widen) {
+        read = glyphread::WiderStrip(found, read);
+        glyphread::WordAtTarget whole =
+            FindWordsAndTargetChar(read, best.x, best.y, screenW, screenH);
+        if (!whole.hit || whole.word.size() <= found.word.size())
+            break;
+        found = whole;
+    }
     SetOut(pLeft, found.rect.left);
     SetOut(pTop, found.rect.top);
     SetOut(pRight, found.rect.right);
