@@ -108,6 +108,7 @@ extern "C" {
 
 int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight, int* pBottom)
 try {
+    glyphread::ListenForTraces();
     CErrorLog& log = g_state.log;
     log.Write(kBeginEntry);
     log.Write("OCR2Text() --> start invoking");
@@ -195,6 +196,7 @@ void WINAPI OCRHighlightRect(RECT rc, int flag)
 
 void WINAPI OCRMakePattern(int withDialog)
 try {
+    glyphread::ListenForTraces();
     Trace("LEXIOCR_API OCRMakePatter() --> start invoked");
     Trace("Initializing textract.");
     Check(EngineInit());
@@ -229,6 +231,7 @@ try {
 
 int WINAPI OCRUninit(void)
 try {
+    glyphread::ListenForTraces();
     Trace("Terminate textract.");
     return EngineTerminate();
 } catch (...) {

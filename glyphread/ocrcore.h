@@ -82,7 +82,10 @@ bool WordTouchesStripEdge(const WordAtTarget& found, const Rect& clamped, int sc
 // the usual 100 pixels on either side of it, on the same rows.
 Rect WiderStrip(const WordAtTarget& found, const Rect& strip);
 
-// Debug trace to the system debugger output, printf-style.
+// Debug trace to the system debugger output, printf-style. Sending one costs an exception and
+// several system calls, so traces are formatted and sent only while a debugger or a debug
+// output viewer listens, as ListenForTraces found at the start of the operation.
+void ListenForTraces();
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace glyphread

@@ -51,7 +51,7 @@ const Scheme kSchemes[] = {
 const char* const kWords[] = {
     "minimum", "burn",  "Format", "approximately", "Illinois", "jiffy", "quip",  "pique",
     "lilt",    "modern", "corner", "of",           "it",       "join",  "Wizard", "billing",
-    "Il",      "dip",   "rnm",    "jumping",       "a",        "Quill", "pop",   "I"};
+    "Illegal", "dip",   "rnm",    "jumping",       "a",        "Quill", "pop",   "I"};
 const int kWordCount = static_cast<int>(sizeof kWords / sizeof kWords[0]);
 
 double NowMs()

@@ -261,6 +261,36 @@ TEST_F(Glyphread, LettersAndDigitsWordFromEveryCharacter)
         }
 }
 
+// A word wider than half the strip comes back whole from its first and last letters too: the
+// strip around the letter found cuts it, so it is read again in a wider strip.
+TEST_F(Glyphread, WideWordWholeFromAnyLetter)
+{
+    GlyphreadLib lib;
+    ASSERT_TRUE(lib.Loaded());
+    TextWindow window(40, 100, 900, 200, RGB(255, 255, 255));
+    std::vector<TextRun> runs;
+    int y = 8;
+    for (int pt : {18, 24}) {
+        runs.push_back(TextRun{"an approximately wide word", "Arial", pt, RGB(0, 0, 0), 10, y});
+        y += lxtest::PixelsForPoints(pt) * 2;
+    }
+    window.Show(runs, RGB(255, 255, 255));
+    const std::string word = "approximately";
+    for (int r = 0; r < static_cast<int>(runs.size()); ++r) {
+        const RECT first = window.CellOf(r, 3), last = window.CellOf(r, 15);
+        ASSERT_GT(last.right - first.left, 100) << "wider than half the strip";
+        for (int at : {3, 9, 15}) {
+            const POINT p = window.CenterOf(r, at);
+            const Capture c = CaptureAt(lib, p.x, p.y);
+            EXPECT_EQ(c.result, 1);
+            EXPECT_EQ(c.word, word) << runs[static_cast<size_t>(r)].points << " pt at " << at;
+            // The rectangle is the whole word's: a space follows it.
+            EXPECT_NEAR(c.rect.left, first.left - 1, 4) << at;
+            EXPECT_NEAR(c.rect.right, last.left + 8, 4) << at;
+        }
+    }
+}
+
 TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)
 {
     GlyphreadLib lib;

@@ -21,6 +21,9 @@ const char* const kFaces[] = {
 // Families that draw no interface text: symbol and picture fonts, formula fonts.
 const char* const kNotText[] = {"Symbol", "Marlett", "Wingdings", "Webdings", "Dingbat",
                                 "Math", "Emoji", "Ornament"};
+const char* const kVariants[] = {" Light", " Condensed", " Narrow", " Semibold", " Extrabold",
+                                 " Condensed Light", " Thin", " Black", " Medium", " Heavy",
+                                 " ExtraLight", " SemiBold", " ExtraBold"};
 const int kPitches[] = {8, 9, 10, 11, 12, 13, 14, 16, 18, 20, 22, 24};
 
 const char kMagic[4] = {'T', 'X', 'P', 'B'};
@@ -165,6 +168,13 @@ int CALLBACK CollectFamily(const LOGFONTA* lf, const TEXTMETRICA* tm, DWORD, LPA
         return 1;
     for (const char* word : kNotText)
         if (name.find(word) != std::string::npos)
+            return 1;
+    // A family that is another width or weight of a typeface ("DejaVu Sans Condensed", "Open
+    // Sans Light"): interface text uses the regular and bold of the typeface, which the base
+    // learns, and the look-alike widths would only compete with them.
+    for (const char* variant : kVariants)
+        if (name.size() > std::strlen(variant) &&
+            name.find(variant, name.size() - std::strlen(variant)) != std::string::npos)
             return 1;
     if (std::find(names.begin(), names.end(), name) == names.end())
         names.push_back(name);
