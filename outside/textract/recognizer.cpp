@@ -838,6 +838,7 @@ bool CaptureScreen(const RECT& area, Image& image)
 std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
                                      const RECT* inner)
 {
+    constexpr size_t kFallbackFonts = 24;
     std::vector<TextLine> lines;
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
@@ -923,13 +924,33 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         } else {
             // Nothing matched exactly (smoothed text, unknown font): try every font on the
             // baseline and keep the best few.
+            // Decoding the band in every font of a large base would take long: only the fonts
+            // whose letter heights fit the band's ink best are tried.
             const int baseRow = dec.BaselineRow();
-            std::vector<std::pair<long, std::pair<int, int>>> tried;
+            std::vector<std::pair<int, std::pair<int, int>>> fitting;  // (misfit, (font, top))
             for (int f = 0; f < (int)base.fonts.size(); ++f) {
                 const FontPatterns& fp = base.fonts[f];
                 const int top = baseRow + 1 - fp.ascent;
                 if (top > band.top + 1 || top + fp.cellHeight < band.bottom)
                     continue;
+                auto rowsOff = [&](int want, std::initializer_list<int> at) {
+                    int best = INT_MAX;
+                    for (int r : at)
+                        best = std::min(best, std::abs(r - want));
+                    return best;
+                };
+                const int misfit =
+                    rowsOff(band.top, {top + fp.Of('H').inkTop, top + fp.Of('l').inkTop,
+                                       top + fp.Of('x').inkTop}) +
+                    rowsOff(band.bottom, {baseRow, top + fp.Of('p').inkBottom});
+                fitting.push_back({misfit, {f, top}});
+            }
+            std::sort(fitting.begin(), fitting.end());
+            if (fitting.size() > kFallbackFonts)
+                fitting.resize(kFallbackFonts);
+            std::vector<std::pair<long, std::pair<int, int>>> tried;
+            for (const auto& fit : fitting) {
+                const int f = fit.second.first, top = fit.second.second;
                 dec.SetHypotheses({{f, top}});
                 std::vector<PlacedChar> tmp;
                 const long c = dec.Decode(tmp);
