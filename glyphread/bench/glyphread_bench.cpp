@@ -66,30 +66,13 @@ double NowMs()
 bool SaveStrip(const RECT& r, const std::string& path)
 {
     const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
+    const std::vector<DWORD> px = lxtest::GrabScreen(RECT{r.left, r.top, r.right + 1, r.bottom + 1});
     std::string out = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-    const DWORD* px = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < w * h; ++i) {
-        out.push_back(static_cast<char>((px[i] >> 16) & 255));
-        out.push_back(static_cast<char>((px[i] >> 8) & 255));
-        out.push_back(static_cast<char>(px[i] & 255));
+    for (DWORD p : px) {
+        out.push_back(static_cast<char>((p >> 16) & 255));
+        out.push_back(static_cast<char>((p >> 8) & 255));
+        out.push_back(static_cast<char>(p & 255));
     }
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
     return lxtest::WriteFileBytes(path, out);
 }
 

@@ -53,7 +53,20 @@ std::vector<std::string> Fields(const std::string& line)
     return out;
 }
 
-// Grey image of a binary PPM file (0 when unreadable).
+// Calls `row` with the fields of every line of a tab-separated file that has at least `least`.
+template <typename F>
+void ForEachRow(const std::string& path, size_t least, F row)
+{
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto f = Fields(line);
+        if (f.size() >= least)
+            row(f);
+    }
+}
+
+// Image of a binary PPM file (null when unreadable).
 PIX* LoadPpm(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -124,37 +137,23 @@ int main(int argc, char** argv)
     }
     const std::string dir = argv[1];
     std::vector<Strip> strips;
-    {
-        std::ifstream in(dir + "/strips.tsv");
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto f = Fields(line);
-            if (f.size() < 8)
-                continue;
-            Strip s;
-            s.id = std::atoi(f[0].c_str());
-            s.face = f[1];
-            s.points = std::atoi(f[2].c_str());
-            s.bold = f[3] == "1";
-            s.scheme = f[4];
-            s.word = f[5];
-            s.inBase = f[6] == "1";
-            s.file = f[7];
-            std::replace(s.file.begin(), s.file.end(), '\\', '/');
-            strips.push_back(s);
-        }
-    }
+    ForEachRow(dir + "/strips.tsv", 8, [&](const std::vector<std::string>& f) {
+        Strip s;
+        s.id = std::atoi(f[0].c_str());
+        s.face = f[1];
+        s.points = std::atoi(f[2].c_str());
+        s.bold = f[3] == "1";
+        s.scheme = f[4];
+        s.word = f[5];
+        s.inBase = f[6] == "1";
+        s.file = f[7];
+        std::replace(s.file.begin(), s.file.end(), '\\', '/');
+        strips.push_back(s);
+    });
     std::vector<Reading> readings;
-    {
-        std::ifstream in(dir + "/results.tsv");
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto f = Fields(line);
-            if (f.size() < 4)
-                continue;
-            readings.push_back({f[0], std::atoi(f[1].c_str()), f[2], std::atof(f[3].c_str())});
-        }
-    }
+    ForEachRow(dir + "/results.tsv", 4, [&](const std::vector<std::string>& f) {
+        readings.push_back({f[0], std::atoi(f[1].c_str()), f[2], std::atof(f[3].c_str())});
+    });
     if (strips.empty()) {
         std::fprintf(stderr, "ocrpeer: no strips in %s\n", dir.c_str());
         return 1;
