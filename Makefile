@@ -36,7 +36,12 @@ test: build
 run: build-x64
 	tools/run $(BUILD)/x64
 
-bench: build-x64
+# The OCR benchmark's peer reader is a native program (Tesseract through its C++ library).
+$(BUILD)/native/ocrpeer: tools/ocrpeer/ocrpeer.cpp | bootstrap
+	@mkdir -p $(BUILD)/native
+	g++ -std=c++17 -O2 -Wall -Wextra -Werror -o $@ $< $$(pkg-config --cflags --libs tesseract lept)
+
+bench: build-x64 $(BUILD)/native/ocrpeer
 	tools/runbench $(BUILD)/x64
 
 clean:

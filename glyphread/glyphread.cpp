@@ -108,6 +108,7 @@ extern "C" {
 
 int WINAPI OCR2Text(int x, int y, char* text, int* pLeft, int* pTop, int* pRight, int* pBottom)
 try {
+    glyphread::ListenForTraces();
     CErrorLog& log = g_state.log;
     log.Write(kBeginEntry);
     log.Write("OCR2Text() --> start invoking");
@@ -136,6 +137,20 @@ try {
                      best.y + glyphread::StripHeightForPitch(best.pitch)};
     glyphread::WordAtTarget found =
         FindWordsAndTargetChar(strip, best.x, best.y, screenW, screenH);
+    // A word cut by the strip's edge would look up the wrong entry: it is read again, whole,
+    // in a strip as wide as it needs.
+    Rect read = strip;
+    for (int widen = 0; widen < 3 && glyphread::WordTouchesStripEdge(
+                                          found, glyphread::ClampToScreen(read, screenW, screenH),
+                                          screenW);
+         ++widen) {
+        read = glyphread::WiderStrip(found, read);
+        glyphread::WordAtTarget whole =
+            FindWordsAndTargetChar(read, best.x, best.y, screenW, screenH);
+        if (!whole.hit || whole.word.size() <= found.word.size())
+            break;
+        found = whole;
+    }
     SetOut(pLeft, found.rect.left);
     SetOut(pTop, found.rect.top);
     SetOut(pRight, found.rect.right);
@@ -181,6 +196,7 @@ void WINAPI OCRHighlightRect(RECT rc, int flag)
 
 void WINAPI OCRMakePattern(int withDialog)
 try {
+    glyphread::ListenForTraces();
     Trace("LEXIOCR_API OCRMakePatter() --> start invoked");
     Trace("Initializing textract.");
     Check(EngineInit());
@@ -215,6 +231,7 @@ try {
 
 int WINAPI OCRUninit(void)
 try {
+    glyphread::ListenForTraces();
     Trace("Terminate textract.");
     return EngineTerminate();
 } catch (...) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +52,27 @@ std::size_t ItemCount(const TextractResult& result)
     return static_cast<std::size_t>(result.AreaSize) / static_cast<std::size_t>(TEXTRACT_ITEM_SIZE);
 }
 
+namespace {
+bool g_traceHeard = true;
+}  // namespace
+
+void ListenForTraces()
+{
+    // A debugger, or a debug output viewer (it publishes the "DBWIN_BUFFER" section).
+    bool heard = IsDebuggerPresent() != FALSE;
+    if (!heard) {
+        HANDLE viewer = OpenFileMappingA(FILE_MAP_READ, FALSE, "DBWIN_BUFFER");
+        heard = viewer != nullptr;
+        if (viewer)
+            CloseHandle(viewer);
+    }
+    g_traceHeard = heard;
+}
+
 void Trace(const char* format, ...)
 {
+    if (!g_traceHeard)
+        return;
     char buf[1024];
     va_list args;
     va_start(args, format);
@@ -139,10 +159,13 @@ WordAtTarget CutWordAtTarget(const TextractItem* items, std::size_t count, const
         if (isChar && IsWordLetter(ch)) {
             const int px = clamped.left + item.x;
             const int py = clamped.top + item.y;
-            if (out.word.empty())
+            if (out.word.empty()) {
                 out.rect.left = px - 1;
+                out.firstCellLeft = px;
+            }
             out.word += ch;
             lastX = px;
+            out.lastCellRight = px + item.cx;
             const int d = Distance(px, py, targetX, targetY);
             if (d <= 3)
                 out.hit = true;
@@ -165,6 +188,22 @@ WordAtTarget CutWordAtTarget(const TextractItem* items, std::size_t count, const
         out.rect.right = strip.right;
     }
     return out;
+}
+
+bool WordTouchesStripEdge(const WordAtTarget& found, const Rect& clamped, int screenWidth)
+{
+    if (!found.hit || found.word.empty())
+        return false;
+    const int span = found.lastCellRight - found.firstCellLeft;
+    const int letter = std::max(4, span / static_cast<int>(found.word.size()));
+    const bool left = clamped.left > 0 && found.firstCellLeft - clamped.left < letter;
+    const bool right = clamped.right < screenWidth - 1 && clamped.right - found.lastCellRight < letter;
+    return left || right;
+}
+
+Rect WiderStrip(const WordAtTarget& found, const Rect& strip)
+{
+    return Rect{found.firstCellLeft - 100, strip.top, found.lastCellRight + 100, strip.bottom};
 }
 
 }  // namespace glyphread

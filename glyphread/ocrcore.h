@@ -67,11 +67,25 @@ struct WordAtTarget {
     std::string word;
     Rect rect;
     bool hit = false;
+    int firstCellLeft = 0;  // screen x of the word's first cell and one past its last cell
+    int lastCellRight = 0;
 };
 WordAtTarget CutWordAtTarget(const TextractItem* items, std::size_t count, const Rect& clamped,
                              const Rect& strip, int targetX, int targetY);
 
-// Debug trace to the system debugger output, printf-style.
+// Whether the word found may go on beyond the strip: less than one of its letters' average
+// width lies between the word and the strip's left or right edge, and that edge is not the
+// screen's.
+bool WordTouchesStripEdge(const WordAtTarget& found, const Rect& clamped, int screenWidth);
+
+// The strip a word that touches its strip's edge is read again in: as wide as the word plus
+// the usual 100 pixels on either side of it, on the same rows.
+Rect WiderStrip(const WordAtTarget& found, const Rect& strip);
+
+// Debug trace to the system debugger output, printf-style. Sending one costs an exception and
+// several system calls, so traces are formatted and sent only while a debugger or a debug
+// output viewer listens, as ListenForTraces found at the start of the operation.
+void ListenForTraces();
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace glyphread

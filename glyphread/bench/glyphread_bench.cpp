@@ -1,13 +1,28 @@
-// Word accuracy and latency of OCR2Text over rendered words, and the pattern base build time.
-// Runs with the installation directory as current directory (make bench).
+// Word accuracy and latency of the screen OCR over a rendered corpus, read beside a peer.
+//
+// Renders hard words (rn/m, Il1, i/j dots, short words) in every face of the corpus, 8-24 pt,
+// regular and bold, in four colour schemes. Each word's strip is saved once (binary PPM, in
+// build/<arch>/testrun/ocrbench) while it is on screen, and read there by the engine
+// (EngineRecognizeArea on the strip) and by OCR2Text pointed at the word's first, middle and
+// last letter. The native peer reader (tools/ocrpeer, Tesseract) reads the saved strips
+// afterwards and prints the table of every reader; `make bench` runs both.
+//
+// The pattern base is built first by fontlearner.exe from the stage (its build time is
+// printed) over every installed text family but the held-out face, which stands for a face
+// installed after the base was built.
+//
+// Environment: BENCH_WORDS (words per face, size, weight and scheme; default 6),
+// BENCH_FACES (';'-separated faces instead of the corpus's), BENCH_TRACE (every capture).
 #include "enginespy.h"
 #include "glyphreadlib.h"
+#include "lxtest.h"
+#include "textract.h"
 #include "textwindow.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,29 +31,97 @@ using lxtest::TextRun;
 
 namespace {
 
-const char* const kFonts[] = {"Arial", "Times New Roman", "Courier New", "Tahoma"};
+const char kHeldOut[] = "FreeSans";
+const char* const kFaces[] = {"Liberation Sans", "Liberation Serif", "Liberation Mono",
+                              "DejaVu Sans",     "DejaVu Serif",     "DejaVu Sans Mono",
+                              "Open Sans",       kHeldOut};
 const int kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 24};
-struct Colours {
+struct Scheme {
     COLORREF text, background;
     const char* name;
 };
-const Colours kColours[] = {
+const Scheme kSchemes[] = {
     {RGB(0, 0, 0), RGB(255, 255, 255), "black/white"},
     {RGB(255, 255, 255), RGB(0, 0, 128), "white/navy"},
     {RGB(128, 0, 0), RGB(255, 255, 225), "maroon/cream"},
     {RGB(0, 0, 0), RGB(212, 208, 200), "black/grey"},
 };
+// Hard on purpose: rn beside m, I beside l and 1, dots of i and j, p and q, short words, and
+// words wider than half the strip at large sizes.
 const char* const kWords[] = {
-    "the", "Window", "settings", "Dictionary", "pointer", "capture", "Quickly", "glyph",
-    "measure", "Jumping", "zebra", "Oxygen", "waltz", "vexing", "Bright", "quartz", "Hyphen",
-    "milk", "Lookup", "popup", "Fjord", "yellow", "kind", "Every", "approximately", "Xerox",
-    "ribbon", "Cancel", "Apply", "help", "File", "Edit", "View", "Tools", "options", "minimum"};
+    "minimum", "burn",  "Format", "approximately", "Illinois", "jiffy", "quip",  "pique",
+    "lilt",    "modern", "corner", "of",           "it",       "join",  "Wizard", "billing",
+    "Illegal", "dip",   "rnm",    "jumping",       "a",        "Quill", "pop",   "I"};
 const int kWordCount = static_cast<int>(sizeof kWords / sizeof kWords[0]);
 
-double Ms(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& f)
+double NowMs()
 {
-    return static_cast<double>(b.QuadPart - a.QuadPart) * 1000.0 /
-           static_cast<double>(f.QuadPart);
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// Screen pixels of an inclusive rectangle as a binary PPM file.
+bool SaveStrip(const RECT& r, const std::string& path)
+{
+    const int w = r.right - r.left + 1, h = r.bottom - r.top + 1;
+    const std::vector<DWORD> px = lxtest::GrabScreen(RECT{r.left, r.top, r.right + 1, r.bottom + 1});
+    std::string out = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    for (DWORD p : px) {
+        out.push_back(static_cast<char>((p >> 16) & 255));
+        out.push_back(static_cast<char>((p >> 8) & 255));
+        out.push_back(static_cast<char>(p & 255));
+    }
+    return lxtest::WriteFileBytes(path, out);
+}
+
+std::string EngineRead(const RECT& r, double& ms)
+{
+    TextractRequest req = {0, 0, r.left, r.top, r.right, r.bottom};
+    TextractResult res = {0, nullptr, 0};
+    std::string s;
+    const double t0 = NowMs();
+    const int status = EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS);
+    ms = NowMs() - t0;
+    if (status >= 0)
+        for (LONG i = 0; i < res.AreaSize / TEXTRACT_ITEM_SIZE; ++i)
+            if (res.pItems[i].nKind <= TEXTRACT_ITEM_SPACE)
+                s += static_cast<char>(res.pItems[i].chCode);
+    EngineFreeResult(&res);
+    return s;
+}
+
+// Runs a program of the stage and waits for it; false when it could not start.
+bool RunAndWait(const std::string& commandLine)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+std::vector<std::string> BenchFaces()
+{
+    std::vector<std::string> faces;
+    const char* env = std::getenv("BENCH_FACES");
+    std::string rest = env ? env : "";
+    while (!rest.empty()) {
+        const size_t semi = rest.find(';');
+        if (semi > 0)
+            faces.push_back(rest.substr(0, semi));
+        rest = semi == std::string::npos ? std::string() : rest.substr(semi + 1);
+    }
+    if (faces.empty())
+        faces.assign(std::begin(kFaces), std::end(kFaces));
+    return faces;
 }
 
 }  // namespace
@@ -46,106 +129,97 @@ double Ms(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& f
 int main()
 {
     CreateDirectoryA("Logs", nullptr);
+    const std::string dir = lxtest::FreshDir("ocrbench");
+    CreateDirectoryA((dir + "\\strips").c_str(), nullptr);
+    const std::string base = dir + "\\FontBase.tpb";
+    SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", base.c_str());
+    SetEnvironmentVariableA("TEXTRACT_FONT_FAMILIES", nullptr);  // every installed family
+    SetEnvironmentVariableA("TEXTRACT_FONT_EXCLUDE", kHeldOut);
+
+    const double b0 = NowMs();
+    const bool built = RunAndWait("fontlearner.exe");
+    const double buildMs = NowMs() - b0;
+    std::printf("pattern base build (fontlearner.exe, every installed text family but %s): "
+                "%.0f ms, %zu KB%s\n",
+                kHeldOut, buildMs, lxtest::ReadFileBytes(base).size() / 1024,
+                built ? "" : " (fontlearner.exe did not start)");
+    std::printf("renderer: Wine %s\n", lxtest::WineVersion().c_str());
+
     glyphtest::GlyphreadLib lib;
     if (!lib.Loaded()) {
         std::printf("glyphread.dll not loaded\n");
         return 1;
     }
-    // Counts the engine's share of every capture.
-    const bool watched = glyphtest::WatchEngineImports(lib.Module());
-    if (getenv("BENCH_TRACE"))
-        glyphtest::Spy().onRecognize = [](const TextractRequest& r, int flags) {
-            fprintf(stderr, "  req %lx (%ld,%ld)-(%ld,%ld)\n", (long)flags, r.left, r.top, r.right, r.bottom);
-        };
-    LARGE_INTEGER freq, t0, t1;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&t0);
-    lib.OCRMakePattern(0);
-    QueryPerformanceCounter(&t1);
-    std::printf("pattern base build (OCRMakePattern without dialog): %.0f ms\n",
-                Ms(t0, t1, freq));
-
-    // The whole screen, so that every capture sees the one background of the run.
-    lxtest::TextWindow window(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                 RGB(255, 255, 255));
-    std::vector<double> latencies, engineShare;
-    int total = 0, exact = 0, word = 0;
-    std::map<std::string, std::pair<int, int>> byFont;  // font -> (exact, total)
-    std::map<int, std::pair<int, int>> bySize;          // points -> (exact, total)
-    std::vector<std::string> failures;
-    for (const char* face : kFonts) {
-        for (const Colours& colours : kColours) {
-            std::vector<TextRun> runs;
-            int y = 60;
+    EngineInit();
+    const bool trace = std::getenv("BENCH_TRACE") != nullptr;
+    const int perSet = std::max(1, std::atoi(std::getenv("BENCH_WORDS") ? std::getenv("BENCH_WORDS")
+                                                                         : "6"));
+    std::string index, results;
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    lxtest::TextWindow window(0, 0, screenW, screenH, RGB(255, 255, 255));
+    int id = 0, next = 0;
+    for (const std::string& face : BenchFaces()) {
+        const bool inBase = face != kHeldOut;
+        for (const Scheme& scheme : kSchemes) {
             for (int pt : kSizes) {
-                std::string line;
-                for (int i = 0; i < 4; ++i) {
-                    line += kWords[(word++) % kWordCount];
-                    if (i < 3)
-                        line += ' ';
-                }
-                runs.push_back(TextRun{line, face, pt, colours.text, 40, y});
-                y += lxtest::PixelsForPoints(pt) * 3 / 2 + 24;
-            }
-            window.Show(runs, colours.background);
-            for (int r = 0; r < static_cast<int>(runs.size()); ++r) {
-                const std::string& text = runs[static_cast<size_t>(r)].text;
-                size_t start = 0;
-                while (start < text.size()) {
-                    size_t end = text.find(' ', start);
-                    if (end == std::string::npos)
-                        end = text.size();
-                    const std::string expected = text.substr(start, end - start);
-                    // Points at the first, middle and last letter of every word.
-                    for (size_t at : {start, start + expected.size() / 2, end - 1}) {
-                        const POINT p = window.CenterOf(r, static_cast<int>(at));
-                        if (getenv("BENCH_TRACE")) fprintf(stderr, "%s %d %s %s@%zu\n", face, runs[r].points, colours.name, expected.c_str(), at);
-                        glyphtest::Spy().recognizeMs = 0;
-                        QueryPerformanceCounter(&t0);
-                        const Capture c = glyphtest::CaptureAt(lib, p.x, p.y);
-                        QueryPerformanceCounter(&t1);
-                        latencies.push_back(Ms(t0, t1, freq));
-                        engineShare.push_back(glyphtest::Spy().recognizeMs);
-                        ++total;
-                        auto& f = byFont[face];
-                        auto& z = bySize[runs[r].points];
-                        ++f.second;
-                        ++z.second;
-                        if (c.result == 1 && c.word == expected) {
-                            ++exact;
-                            ++f.first;
-                            ++z.first;
-                        } else if (failures.size() < 40) {
-                            failures.push_back(std::string(face) + " " +
-                                               std::to_string(runs[r].points) + "pt " +
-                                               colours.name + ": '" + expected + "' at '" +
-                                               text[at] + "' -> '" + c.word + "' (" +
-                                               std::to_string(c.result) + ")");
-                        }
+                for (int bold = 0; bold < 2; ++bold) {
+                    std::vector<TextRun> runs;
+                    const int rowH = lxtest::PixelsForPoints(pt) * 2 + 16;
+                    int y = 20;
+                    for (int i = 0; i < perSet && y + rowH < screenH; ++i, y += rowH) {
+                        TextRun run{kWords[(next++) % kWordCount], face, pt, scheme.text,
+                                    240 + 60 * (i % 3), y};
+                        run.bold = bold != 0;
+                        runs.push_back(run);
                     }
-                    start = end + 1;
+                    window.Show(runs, scheme.background);
+                    for (int r = 0; r < static_cast<int>(runs.size()); ++r) {
+                        const std::string& word = runs[static_cast<size_t>(r)].text;
+                        RECT strip = window.RunScreenRect(static_cast<size_t>(r));
+                        strip.left -= 6;
+                        strip.right += 6;
+                        strip.top -= 3;
+                        strip.bottom += 3;
+                        const std::string file = "strips\\" + std::to_string(id) + ".ppm";
+                        SaveStrip(strip, dir + "\\" + file);
+                        char line[512];
+                        std::snprintf(line, sizeof line, "%d\t%s\t%d\t%d\t%s\t%s\t%d\t%s\n", id,
+                                      face.c_str(), pt, bold, scheme.name, word.c_str(),
+                                      inBase ? 1 : 0, file.c_str());
+                        index += line;
+                        auto record = [&](const char* reader, const std::string& got,
+                                          double ms) {
+                            std::snprintf(line, sizeof line, "%s\t%d\t%s\t%.3f\n", reader, id,
+                                          got.c_str(), ms);
+                            results += line;
+                            if (trace && got != word)
+                                std::fprintf(stderr, "%s %dpt%s %s: %s '%s' -> '%s'\n",
+                                             face.c_str(), pt, bold ? " bold" : "", scheme.name,
+                                             reader, word.c_str(), got.c_str());
+                        };
+                        double ms = 0;
+                        const std::string got = EngineRead(strip, ms);
+                        record("engine", got, ms);
+                        const size_t n = word.size();
+                        const std::pair<const char*, size_t> points[] = {
+                            {"OCR2Text first", 0}, {"OCR2Text middle", n / 2},
+                            {"OCR2Text last", n - 1}};
+                        for (const auto& at : points) {
+                            const POINT p = window.CenterOf(r, static_cast<int>(at.second));
+                            const double t0 = NowMs();
+                            const Capture c = glyphtest::CaptureAt(lib, p.x, p.y);
+                            record(at.first, c.word, NowMs() - t0);
+                        }
+                        ++id;
+                    }
                 }
             }
         }
     }
-    std::sort(latencies.begin(), latencies.end());
-    const double median = latencies.empty() ? 0.0 : latencies[latencies.size() / 2];
-    const double p95 = latencies.empty() ? 0.0 : latencies[latencies.size() * 95 / 100];
-    std::sort(engineShare.begin(), engineShare.end());
-    const double engineMedian = engineShare.empty() ? 0.0 : engineShare[engineShare.size() / 2];
-    std::printf("OCR2Text word accuracy: %d of %d exact (%.2f%%), target 99%%\n", exact, total,
-                total ? 100.0 * exact / total : 0.0);
-    for (const auto& f : byFont)
-        std::printf("  %-16s %d of %d\n", f.first.c_str(), f.second.first, f.second.second);
-    for (const auto& z : bySize)
-        std::printf("  %2d pt            %d of %d\n", z.first, z.second.first, z.second.second);
-    std::printf("OCR2Text latency: median %.2f ms, 95th percentile %.2f ms, target 20 ms\n",
-                median, p95);
-    if (watched)
-        std::printf("  of which inside the engine's EngineRecognizeArea: median %.2f ms\n",
-                    engineMedian);
-    for (const auto& f : failures)
-        std::printf("  miss: %s\n", f.c_str());
     lib.OCRCleanUp();
+    EngineTerminate();
+    lxtest::WriteFileBytes(dir + "\\strips.tsv", index);
+    lxtest::WriteFileBytes(dir + "\\results.tsv", results);
+    std::printf("%d strips saved in %s; the peer reader prints the table\n", id, dir.c_str());
     return 0;
 }

@@ -64,34 +64,6 @@ std::string Describe(const RECT& r)
     return s.str();
 }
 
-// Screen pixels of a rectangle, 32-bit BGRX, top-down.
-std::vector<DWORD> Grab(const RECT& r)
-{
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<DWORD> px(static_cast<size_t>(w) * static_cast<size_t>(h));
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::memcpy(px.data(), bits, px.size() * sizeof(DWORD));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    for (auto& p : px)
-        p &= 0xFFFFFF;
-    return px;
-}
-
 // Share of pixels that are the inverse of the reference.
 double InvertedShare(const std::vector<DWORD>& now, const std::vector<DWORD>& ref)
 {
@@ -259,6 +231,36 @@ TEST_F(Glyphread, LettersAndDigitsWordFromEveryCharacter)
             EXPECT_EQ(c.word, "x10y1") << runs[static_cast<size_t>(r)].face << " "
                                        << runs[static_cast<size_t>(r)].points << " at " << at;
         }
+}
+
+// A word wider than half the strip comes back whole from its first and last letters too: the
+// strip around the letter found cuts it, so it is read again in a wider strip.
+TEST_F(Glyphread, WideWordWholeFromAnyLetter)
+{
+    GlyphreadLib lib;
+    ASSERT_TRUE(lib.Loaded());
+    TextWindow window(40, 100, 900, 200, RGB(255, 255, 255));
+    std::vector<TextRun> runs;
+    int y = 8;
+    for (int pt : {18, 24}) {
+        runs.push_back(TextRun{"an approximately wide word", "Arial", pt, RGB(0, 0, 0), 10, y});
+        y += lxtest::PixelsForPoints(pt) * 2;
+    }
+    window.Show(runs, RGB(255, 255, 255));
+    const std::string word = "approximately";
+    for (int r = 0; r < static_cast<int>(runs.size()); ++r) {
+        const RECT first = window.CellOf(r, 3), last = window.CellOf(r, 15);
+        ASSERT_GT(last.right - first.left, 100) << "wider than half the strip";
+        for (int at : {3, 9, 15}) {
+            const POINT p = window.CenterOf(r, at);
+            const Capture c = CaptureAt(lib, p.x, p.y);
+            EXPECT_EQ(c.result, 1);
+            EXPECT_EQ(c.word, word) << runs[static_cast<size_t>(r)].points << " pt at " << at;
+            // The rectangle is the whole word's: a space follows it.
+            EXPECT_NEAR(c.rect.left, first.left - 1, 4) << at;
+            EXPECT_NEAR(c.rect.right, last.left + 8, 4) << at;
+        }
+    }
 }
 
 TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)
@@ -460,27 +462,27 @@ TEST_F(Glyphread, HighlightInvertsAndRestoresTheScreen)
     window.Show({TextRun{"Invert me", "Times New Roman", 18, RGB(0, 0, 160), 10, 20}},
                 RGB(255, 250, 200));
     const RECT area{210, 210, 400, 280};
-    const auto before = Grab(area);
+    const auto before = lxtest::GrabScreen(area);
 
     // Nothing highlighted: restoring does nothing visible.
     lib.OCRHighlightRect(RECT{}, 0);
-    EXPECT_EQ(Grab(area), before);
+    EXPECT_EQ(lxtest::GrabScreen(area), before);
 
     lib.OCRHighlightRect(area, 1);
-    EXPECT_GT(InvertedShare(Grab(area), before), 0.99);
+    EXPECT_GT(InvertedShare(lxtest::GrabScreen(area), before), 0.99);
     // (A window screenshot would repaint the window and wipe the inversion.)
     lxtest::SaveScreenPng(RECT{190, 190, 510, 310}, "glyphread_highlight");
     lib.OCRHighlightRect(RECT{0, 0, 5, 5}, 0);  // the rectangle argument is not used
-    EXPECT_EQ(Grab(area), before);
+    EXPECT_EQ(lxtest::GrabScreen(area), before);
 
     // A second highlight before restoring: the first one is put back, so only one rectangle
     // is ever inverted and one restore leaves the screen as it was.
     const RECT other{220, 220, 300, 260};
     lib.OCRHighlightRect(area, 1);
     lib.OCRHighlightRect(other, 1);
-    const auto both = Grab(area);
+    const auto both = lxtest::GrabScreen(area);
     lib.OCRHighlightRect(RECT{}, 0);
-    EXPECT_EQ(Grab(area), before);
+    EXPECT_EQ(lxtest::GrabScreen(area), before);
     // Inside `other` the pixels were inverted once, outside it not at all.
     size_t insideInverted = 0, outsideChanged = 0, inside = 0;
     const int w = area.right - area.left;
@@ -499,11 +501,11 @@ TEST_F(Glyphread, HighlightInvertsAndRestoresTheScreen)
 
     // A word at screen column 0 has its left edge at -1: it is restored like any other.
     const RECT edge{-1, 210, 60, 260}, seen{0, 210, 60, 260};
-    const auto edgeBefore = Grab(seen);
+    const auto edgeBefore = lxtest::GrabScreen(seen);
     lib.OCRHighlightRect(edge, 1);
-    EXPECT_GT(InvertedShare(Grab(seen), edgeBefore), 0.99);
+    EXPECT_GT(InvertedShare(lxtest::GrabScreen(seen), edgeBefore), 0.99);
     lib.OCRHighlightRect(RECT{}, 0);
-    EXPECT_EQ(Grab(seen), edgeBefore);
+    EXPECT_EQ(lxtest::GrabScreen(seen), edgeBefore);
 }
 
 TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
@@ -518,10 +520,10 @@ TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
     const RECT cell = window.CellOf(0, 7);
     // A band inside the strip but left of the text: inverted only while the strip is shown.
     const RECT probe{cell.left - 90, cell.top + 2, cell.left - 60, cell.top + 12};
-    const auto plain = Grab(probe);
+    const auto plain = lxtest::GrabScreen(probe);
     double findPass = -1, wordPass = -1;
     Spy().onRecognize = [&](const TextractRequest&, int flags) {
-        (flags == 0x0E03 ? wordPass : findPass) = InvertedShare(Grab(probe), plain);
+        (flags == 0x0E03 ? wordPass : findPass) = InvertedShare(lxtest::GrabScreen(probe), plain);
     };
 
     EXPECT_EQ(CaptureAt(lib, p.x, p.y).word, "this");
@@ -531,15 +533,15 @@ TEST_F(Glyphread, VerboseShowsTheStripDuringTheWordPass)
     lib.OCRSetVerboseLevel(1);
     // A rectangle the caller left highlighted is restored before the strip is shown.
     const RECT leftOver{p.x - 200, p.y - 60, p.x - 150, p.y - 40};
-    const auto leftOverPlain = Grab(leftOver);
+    const auto leftOverPlain = lxtest::GrabScreen(leftOver);
     lib.OCRHighlightRect(leftOver, 1);
     const Capture c = CaptureAt(lib, p.x, p.y);
     EXPECT_EQ(c.result, 1);
     EXPECT_EQ(c.word, "this") << "the inverted strip reads like the plain one";
     EXPECT_EQ(findPass, 0.0);
     EXPECT_GT(wordPass, 0.99) << "strip not inverted during the word pass";
-    EXPECT_EQ(Grab(probe), plain) << "strip left inverted after the call";
-    EXPECT_EQ(Grab(leftOver), leftOverPlain);
+    EXPECT_EQ(lxtest::GrabScreen(probe), plain) << "strip left inverted after the call";
+    EXPECT_EQ(lxtest::GrabScreen(leftOver), leftOverPlain);
     Spy().onRecognize = [&](const TextractRequest&, int) {
         lxtest::SaveScreenPng(RECT{p.x - 150, p.y - 30, p.x + 150, p.y + 40},
                               "glyphread_verbose_strip");

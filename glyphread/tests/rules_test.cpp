@@ -33,6 +33,7 @@ std::vector<TextractItem> Line(const std::string& text, int x0, int y, bool line
     for (char c : text) {
         items.push_back(c == ' ' ? Item(TEXTRACT_ITEM_SPACE, x, y, ' ')
                                  : Item(TEXTRACT_ITEM_CHAR, x, y, c));
+        items.back().cx = 7;
         x += 7;
     }
     if (lineEnd)
@@ -207,6 +208,47 @@ TEST(Rules, WordCutAtStripEndAndWithoutHit)
     w = glyphread::CutWordAtTarget(dash.data(), dash.size(), clamped, clamped, 3 * 7, 0);
     EXPECT_FALSE(w.hit);
     EXPECT_EQ(w.word, "");
+}
+
+// A word that reaches to within one letter of the strip's left or right edge may go on beyond
+// it and is read again in a wider strip; the screen's own edges end a word for good.
+TEST(Rules, WordTouchingTheStripEdgeIsReadAgainWider)
+{
+    struct Case {
+        const char* text;
+        int x0;         // first cell, relative to the strip's left
+        size_t target;  // index of the target letter
+        Rect clamped;
+        bool touches;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"approxim", 2, 3, {300, 50, 500, 70}, true, "cut at the left edge"},
+        {"ab approxim", 130, 6, {300, 50, 500, 70}, true, "runs to the right edge"},
+        {"ab word cd", 60, 4, {300, 50, 500, 70}, false, "inside the strip"},
+        {"ab word", 144, 4, {300, 50, 500, 70}, false, "a letter's width before the edge"},
+        {"approxim", 2, 3, {0, 50, 200, 70}, false, "left edge of the screen"},
+        {"ab approxim", 130, 6, {1000, 50, 1023, 70}, false, "right edge of the screen"},
+    };
+    for (const Case& k : cases) {
+        const auto items = Line(k.text, k.x0, 0);
+        const int tx = k.clamped.left + XOf(k.text, k.target, k.x0);
+        const glyphread::WordAtTarget w = glyphread::CutWordAtTarget(
+            items.data(), items.size(), k.clamped, k.clamped, tx, k.clamped.top);
+        ASSERT_TRUE(w.hit) << k.why;
+        EXPECT_EQ(glyphread::WordTouchesStripEdge(w, k.clamped, 1024), k.touches) << k.why;
+    }
+    // The wider strip reaches 100 pixels beyond the word's cells on both sides, same rows.
+    const auto items = Line("ab approxim", 130, 0);
+    const Rect strip{300, 50, 500, 70};
+    const glyphread::WordAtTarget w = glyphread::CutWordAtTarget(
+        items.data(), items.size(), strip, strip, 300 + XOf("", 6, 130), 50);
+    ASSERT_EQ(w.word, "approxim");
+    const Rect wider = glyphread::WiderStrip(w, strip);
+    EXPECT_EQ(wider, (Rect{300 + 130 + 3 * 7 - 100, 50, 300 + 130 + 11 * 7 + 100, 70}));
+    // No word at the target: nothing to read again.
+    glyphread::WordAtTarget none;
+    EXPECT_FALSE(glyphread::WordTouchesStripEdge(none, strip, 1024));
 }
 
 TEST(Rules, ItemCountTakesWholeItemsOnly)

@@ -11,13 +11,19 @@ namespace textract {
 
 namespace {
 
-// Interface faces asked for; GDI substitutes missing ones, and each face it really uses is
-// kept once (under Wine without the Windows fonts most of them become Liberation Sans).
+// Interface faces asked for by name; GDI substitutes missing ones (under Wine without the
+// Windows fonts most of them become Liberation Sans), and each face it really uses is kept once.
 const char* const kFaces[] = {
     "Tahoma",          "MS Sans Serif",    "Microsoft Sans Serif", "Segoe UI",
     "Arial",           "Verdana",          "Times New Roman",      "Courier New",
     "Liberation Sans", "Liberation Serif", "Liberation Mono",
 };
+// Families that draw no interface text: symbol and picture fonts, formula fonts.
+const char* const kNotText[] = {"Symbol", "Marlett", "Wingdings", "Webdings", "Dingbat",
+                                "Math", "Emoji", "Ornament"};
+const char* const kVariants[] = {" Light", " Condensed", " Narrow", " Semibold", " Extrabold",
+                                 " Condensed Light", " Thin", " Black", " Medium", " Heavy",
+                                 " ExtraLight", " SemiBold", " ExtraBold"};
 const int kPitches[] = {8, 9, 10, 11, 12, 13, 14, 16, 18, 20, 22, 24};
 
 const char kMagic[4] = {'T', 'X', 'P', 'B'};
@@ -120,7 +126,92 @@ struct Renderer {
     }
 };
 
+
+// Face GDI really draws with for a requested name ("" when none).
+std::string RealFace(HDC dc, const std::string& name, int dpi)
+{
+    HFONT f = CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    if (!f)
+        return std::string();
+    HGDIOBJ old = SelectObject(dc, f);
+    char real[LF_FACESIZE] = {};
+    GetTextFaceA(dc, LF_FACESIZE, real);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    return real;
+}
+
+// Names separated by ';' in an environment variable (none when it is not set).
+std::vector<std::string> NameList(const char* variable)
+{
+    std::vector<std::string> names;
+    char list[4096] = {};
+    const DWORD n = GetEnvironmentVariableA(variable, list, sizeof list);
+    std::string rest = n < sizeof list ? std::string(list, n) : std::string();
+    while (!rest.empty()) {
+        const size_t semi = rest.find(';');
+        if (semi > 0)
+            names.push_back(rest.substr(0, semi));
+        rest = semi == std::string::npos ? std::string() : rest.substr(semi + 1);
+    }
+    return names;
+}
+
+int CALLBACK CollectFamily(const LOGFONTA* lf, const TEXTMETRICA* tm, DWORD, LPARAM param)
+{
+    auto& names = *reinterpret_cast<std::vector<std::string>*>(param);
+    const std::string name = lf->lfFaceName;
+    if (name.empty() || name[0] == '@' || lf->lfCharSet == SYMBOL_CHARSET ||
+        (tm->tmPitchAndFamily & 0xF0) == FF_DECORATIVE)
+        return 1;
+    for (const char* word : kNotText)
+        if (name.find(word) != std::string::npos)
+            return 1;
+    // A family that is another width or weight of a typeface ("DejaVu Sans Condensed", "Open
+    // Sans Light"): interface text uses the regular and bold of the typeface, which the base
+    // learns, and the look-alike widths would only compete with them.
+    for (const char* variant : kVariants)
+        if (name.size() > std::strlen(variant) &&
+            name.find(variant, name.size() - std::strlen(variant)) != std::string::npos)
+            return 1;
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(name);
+    return 1;
+}
+
 }  // namespace
+
+std::vector<std::string> InstalledTextFamilies(HDC dc)
+{
+    std::vector<std::string> names;
+    LOGFONTA lf = {};
+    lf.lfCharSet = ANSI_CHARSET;  // families that draw the Latin letters
+    EnumFontFamiliesExA(dc, &lf, CollectFamily, reinterpret_cast<LPARAM>(&names), 0);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> PatternFaces(HDC dc, int dpi)
+{
+    std::vector<std::string> asked = NameList("TEXTRACT_FONT_FAMILIES");
+    if (asked.empty()) {
+        asked.assign(std::begin(kFaces), std::end(kFaces));
+        for (const std::string& family : InstalledTextFamilies(dc))
+            asked.push_back(family);
+    }
+    const std::vector<std::string> left = NameList("TEXTRACT_FONT_EXCLUDE");
+    std::vector<std::string> faces;
+    for (const std::string& name : asked) {
+        const std::string real = RealFace(dc, name, dpi);
+        if (!real.empty() && std::find(faces.begin(), faces.end(), real) == faces.end() &&
+            std::find(left.begin(), left.end(), real) == left.end())
+            faces.push_back(real);
+    }
+    return faces;
+}
+
 
 const char* InternText(const std::string& text)
 {
@@ -176,23 +267,7 @@ bool RenderPatternBase(PatternBase& base,
     if (screen)
         ReleaseDC(nullptr, screen);
 
-    // Which faces GDI really gives for the names asked for, each kept once.
-    std::vector<std::string> faces;
-    for (const char* name : kFaces) {
-        HFONT f = CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, name);
-        if (!f)
-            continue;
-        HGDIOBJ old = SelectObject(r.dc, f);
-        char real[LF_FACESIZE] = {};
-        GetTextFaceA(r.dc, LF_FACESIZE, real);
-        SelectObject(r.dc, old);
-        DeleteObject(f);
-        if (real[0] && std::find(faces.begin(), faces.end(), real) == faces.end())
-            faces.push_back(real);
-    }
-
+    const std::vector<std::string> faces = PatternFaces(r.dc, dpi);
     const int total = (int)(faces.size() * (sizeof(kPitches) / sizeof(kPitches[0])) * 2);
     int done = 0;
     for (const std::string& face : faces) {

@@ -56,6 +56,16 @@ struct PatternBase {
 // Hash of an ink image given as columns already shifted so that bit 0 is the top ink row.
 uint64_t InkHash(const uint64_t* cols, int count, int height);
 
+// Families of the installed fonts that interface text may be drawn in (Latin letters; no
+// symbol, picture or formula fonts), by name.
+std::vector<std::string> InstalledTextFamilies(HDC dc);
+
+// Faces the pattern base learns, as GDI really names them, each once: the usual interface
+// faces and every installed text family; or, when TEXTRACT_FONT_FAMILIES is set (names
+// separated by ';'), only those (a small base for tests, or a chosen set). Faces named in
+// TEXTRACT_FONT_EXCLUDE are left out (a face the engine has not learnt, for measurements).
+std::vector<std::string> PatternFaces(HDC dc, int dpi);
+
 // Renders the glyphs of the interface fonts. progress(done, total, fontLabel) is called before
 // every font; returning false cancels (the function then returns false).
 bool RenderPatternBase(PatternBase& base,

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 namespace textract {
 
@@ -27,6 +28,25 @@ int ColourDistance(uint32_t a, uint32_t b)
     const int dg = std::abs((int)((a >> 8) & 255) - (int)((b >> 8) & 255));
     const int db = std::abs((int)(a & 255) - (int)(b & 255));
     return std::max(dr, std::max(dg, db));
+}
+
+// out[i] = the largest of in[i - r] .. in[i + r] (cut at the ends), for n values `stride`
+// apart: a monotonic queue of candidates, so each value is looked at a constant number of
+// times whatever r is.
+void SlidingMax(const uint8_t* in, int n, int stride, int r, uint8_t* out)
+{
+    std::vector<int> queue((size_t)n);  // indices of falling values
+    int head = 0, tail = 0, next = 0;
+    for (int i = 0; i < n; ++i) {
+        for (; next < n && next <= i + r; ++next) {
+            while (tail > head && in[(size_t)queue[tail - 1] * stride] <= in[(size_t)next * stride])
+                --tail;
+            queue[tail++] = next;
+        }
+        while (queue[head] < i - r)
+            ++head;
+        out[(size_t)i * stride] = in[(size_t)queue[head] * stride];
+    }
 }
 
 // Foreground mask: background colours are those of flat areas (pixels inside a run of one
@@ -167,19 +187,9 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
     constexpr int kNear = 12;
     std::vector<uint8_t> rowMax(n), around(n);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t m = 0;
-            for (int i = std::max(0, x - kNear); i <= std::min(w - 1, x + kNear); ++i)
-                m = std::max(m, d[(size_t)y * w + i]);
-            rowMax[(size_t)y * w + x] = m;
-        }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t m = 0;
-            for (int j = std::max(0, y - kNear); j <= std::min(h - 1, y + kNear); ++j)
-                m = std::max(m, rowMax[(size_t)j * w + x]);
-            around[(size_t)y * w + x] = m;
-        }
+        SlidingMax(&d[(size_t)y * w], w, 1, kNear, &rowMax[(size_t)y * w]);
+    for (int x = 0; x < w; ++x)
+        SlidingMax(&rowMax[x], h, w, kNear, &around[x]);
     for (size_t i = 0; i < n; ++i)
         mask[i] = d[i] >= std::max(24, (around[i] + 1) / 2);
     return mask;
@@ -227,14 +237,17 @@ std::vector<Band> FindBands(const std::vector<uint8_t>& mask, int w, int h)
             start = -1;
         }
     }
-    // A dot, an accent or an underscore of a line stands apart from it by a blank row or two.
+    // A dot, an accent or an underscore of a line stands apart from it by a few blank rows:
+    // one or two at small sizes, up to a third of the line's height at large ones (the dots
+    // of i and j at 18-24 pt).
     std::vector<Band> bands;
     for (const Band& b : raw) {
         if (!bands.empty()) {
             Band& last = bands.back();
             const int gap = b.top - last.bottom - 1;
             const int lastH = last.bottom - last.top + 1, curH = b.bottom - b.top + 1;
-            if (gap <= 2 && (lastH <= 3 || curH <= 3) &&
+            const int small = std::min(lastH, curH), tall = std::max(lastH, curH);
+            if (gap <= std::max(2, tall / 3) && small <= std::max(3, tall / 4) &&
                 b.bottom - last.top + 1 <= kMaxCellHeight) {
                 last.bottom = b.bottom;
                 continue;
@@ -310,6 +323,8 @@ public:
                     shifted[i - x] = m_cols[i] >> top;
                 const uint64_t key = InkHash(shifted.data(), e - x, height);
                 auto range = m_base.exact.equal_range(key);
+                std::vector<std::pair<int, int>> matches;  // (font, cell top)
+                int ink = 0;
                 for (auto it = range.first; it != range.second; ++it) {
                     const Glyph& g = m_base.fonts[it->second.first].Of(it->second.second);
                     if ((int)g.cols.size() != e - x)
@@ -317,9 +332,15 @@ public:
                     bool same = true;
                     for (int i = 0; i < e - x && same; ++i)
                         same = (g.cols[i] >> g.inkTop) == shifted[i];
-                    if (same)
-                        votes[{it->second.first, m_bandTop + top - g.inkTop}] += g.inkPixels;
+                    if (same) {
+                        matches.push_back({it->second.first, m_bandTop + top - g.inkTop});
+                        ink = g.inkPixels;
+                    }
                 }
+                // An image that many fonts share (a bar, a dot, an "l") says little about
+                // which font this is: its vote is shared out among them.
+                for (const auto& m : matches)
+                    votes[m] += ink * 64 / (int)matches.size();
             }
             x = e;
         }
@@ -675,10 +696,20 @@ void ResolveLookAlikes(const PatternBase& base, std::vector<PlacedChar>& chars)
     };
     for (size_t i = 0; i < chars.size(); ++i) {
         PlacedChar& pc = chars[i];
-        if (pc.code != 'I' && pc.code != 'l')
+        if (pc.code != 'I' && pc.code != 'l' && pc.code != '|')
             continue;
         const FontPatterns& fp = base.fonts[pc.font];
-        if (!SameInk(fp.Of('I'), fp.Of('l')))
+        const bool alone = (i == 0 || !joined(i - 1, i)) &&
+                           (i + 1 == chars.size() || !joined(i, i + 1));
+        if (alone) {
+            // One upright stroke alone: nothing beside it fixes the baseline that would tell
+            // the taller l or bar from I, and the word "I" is by far the likelier (a bar
+            // that separates menu items reads as I too).
+            pc.code = 'I';
+            pc.cellW = fp.Of('I').advance;
+            continue;
+        }
+        if (pc.code == '|' || !SameInk(fp.Of('I'), fp.Of('l')))
             continue;
         size_t first = i, last = i;
         while (first > 0 && joined(first - 1, first) &&
@@ -706,6 +737,58 @@ void ResolveLookAlikes(const PatternBase& base, std::vector<PlacedChar>& chars)
             pc.code = want;
             pc.cellW = fp.Of(want).advance;
         }
+    }
+}
+
+// A vertical bar and the upright stroke of I or l differ only in their height: where the bar
+// reaches below the baseline the letters stop on it. Alone, or smoothed, or bold, the stroke
+// gives the matcher nothing else, so the height of the ink itself decides.
+void ResolveBars(const PatternBase& base, const std::vector<uint64_t>& bandCols,
+                 std::vector<PlacedChar>& chars)
+{
+    for (PlacedChar& pc : chars) {
+        if (pc.code != '|')
+            continue;
+        const FontPatterns& fp = base.fonts[pc.font];
+        uint64_t all = 0;
+        for (int x = std::max(0, pc.inkLeft); x <= pc.inkRight && x < (int)bandCols.size(); ++x)
+            all |= bandCols[x];
+        if (!all)
+            continue;
+        const int height = 63 - __builtin_clzll(all) - __builtin_ctzll(all);
+        int best = '|', bestDiff = INT_MAX;
+        for (int code : {'I', 'l', '|'}) {  // letters first: they win a tie
+            const Glyph& g = fp.Of(code);
+            const int diff = std::abs(g.inkBottom - g.inkTop - height);
+            if (diff < bestDiff) {
+                best = code;
+                bestDiff = diff;
+            }
+        }
+        pc.code = best;
+        pc.cellW = fp.Of(best).advance;
+    }
+}
+
+// At small sizes the ink of two neighbouring letters can leave a few pixels that neither
+// glyph explains (where one's bearing reaches under the other) and that a colon, a dot or an
+// apostrophe fits. Such a mark sits two or more columns inside a neighbour's cell, squeezed
+// between two letters; a mark of the text has a cell of its own.
+void DropSqueezedMarks(std::vector<PlacedChar>& chars)
+{
+    auto isLetter = [](int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    for (size_t i = 1; i + 1 < chars.size();) {
+        const PlacedChar& pc = chars[i];
+        const PlacedChar& prev = chars[i - 1];
+        const PlacedChar& next = chars[i + 1];
+        const bool inside = prev.cellX + prev.cellW - pc.cellX >= 2 ||
+                            pc.cellX + pc.cellW - next.cellX >= 2;
+        if (std::strchr(".:,;'`", pc.code) && inside && isLetter(prev.code) &&
+            isLetter(next.code) && next.cellX - (prev.cellX + prev.cellW) <= pc.cellW &&
+            !pc.unknownBefore && !next.unknownBefore)
+            chars.erase(chars.begin() + (long)i);
+        else
+            ++i;
     }
 }
 
@@ -755,6 +838,7 @@ bool CaptureScreen(const RECT& area, Image& image)
 std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
                                      const RECT* inner)
 {
+    constexpr size_t kFallbackFonts = 24;
     std::vector<TextLine> lines;
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
@@ -771,7 +855,7 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             part.width = ir - il + 1;
             part.height = ib - it + 1;
             part.pixels.resize((size_t)part.width * part.height);
-            std::map<uint32_t, int> in, out;
+            std::unordered_map<uint32_t, int> in, out;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
                     const bool inside = x >= il && x <= ir && y >= it && y <= ib;
@@ -779,11 +863,11 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
                     if (inside)
                         part.pixels[(size_t)(y - it) * part.width + (x - il)] = image.At(x, y);
                 }
-            auto commonest = [](const std::map<uint32_t, int>& counts) {
+            auto commonest = [](const std::unordered_map<uint32_t, int>& counts) {
                 uint32_t best = 0;
                 int bestCount = -1;
                 for (const auto& kv : counts)
-                    if (kv.second > bestCount) {
+                    if (kv.second > bestCount || (kv.second == bestCount && kv.first < best)) {
                         best = kv.first;
                         bestCount = kv.second;
                     }
@@ -840,13 +924,33 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         } else {
             // Nothing matched exactly (smoothed text, unknown font): try every font on the
             // baseline and keep the best few.
+            // Decoding the band in every font of a large base would take long: only the fonts
+            // whose letter heights fit the band's ink best are tried.
             const int baseRow = dec.BaselineRow();
-            std::vector<std::pair<long, std::pair<int, int>>> tried;
+            std::vector<std::pair<int, std::pair<int, int>>> fitting;  // (misfit, (font, top))
             for (int f = 0; f < (int)base.fonts.size(); ++f) {
                 const FontPatterns& fp = base.fonts[f];
                 const int top = baseRow + 1 - fp.ascent;
                 if (top > band.top + 1 || top + fp.cellHeight < band.bottom)
                     continue;
+                auto rowsOff = [&](int want, std::initializer_list<int> at) {
+                    int best = INT_MAX;
+                    for (int r : at)
+                        best = std::min(best, std::abs(r - want));
+                    return best;
+                };
+                const int misfit =
+                    rowsOff(band.top, {top + fp.Of('H').inkTop, top + fp.Of('l').inkTop,
+                                       top + fp.Of('x').inkTop}) +
+                    rowsOff(band.bottom, {baseRow, top + fp.Of('p').inkBottom});
+                fitting.push_back({misfit, {f, top}});
+            }
+            std::sort(fitting.begin(), fitting.end());
+            if (fitting.size() > kFallbackFonts)
+                fitting.resize(kFallbackFonts);
+            std::vector<std::pair<long, std::pair<int, int>>> tried;
+            for (const auto& fit : fitting) {
+                const int f = fit.second.first, top = fit.second.second;
                 dec.SetHypotheses({{f, top}});
                 std::vector<PlacedChar> tmp;
                 const long c = dec.Decode(tmp);
@@ -862,6 +966,8 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             dec.SetHypotheses(best);
             dec.Decode(chars);
         }
+        ResolveBars(base, cols, chars);
+        DropSqueezedMarks(chars);
         ResolveLookAlikes(base, chars);
         if (!chars.empty())
             lines.push_back(TextLine{std::move(chars)});

@@ -1,5 +1,7 @@
 #include "textwindow.h"
 
+#include <cstring>
+
 namespace lxtest {
 
 namespace {
@@ -63,6 +65,33 @@ private:
 int PixelsForPoints(int points)
 {
     return MulDiv(points, 96, 72);
+}
+
+std::vector<DWORD> GrabScreen(const RECT& r)
+{
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<DWORD> px(static_cast<size_t>(w) * static_cast<size_t>(h));
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::memcpy(px.data(), bits, px.size() * sizeof(DWORD));
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    for (auto& p : px)
+        p &= 0xFFFFFF;
+    return px;
 }
 
 TextWindow::TextWindow(int x, int y, int width, int height, COLORREF background)

@@ -30,6 +30,9 @@ struct CharCell {
 // Font pixel height for a size in points at 96 dpi (the em height).
 int PixelsForPoints(int points);
 
+// Screen pixels of a rectangle (right and bottom exclusive) as 0x00RRGGBB, top-down.
+std::vector<DWORD> GrabScreen(const RECT& r);
+
 class TextWindow {
 public:
     TextWindow() = default;

@@ -232,6 +232,55 @@ TEST_F(TextractTest, ReadsLargeSizes)
     EXPECT_GE(exact * 100, (int)runs.size() * 95) << wrong;
 }
 
+// Words with the error kinds of a plain glyph matcher: dots of i and j that stand apart from
+// their stems at large sizes, a capital I alone (bold: drawn like a bar), short words, marks
+// read into the narrow gaps of small words, spaces read into letter spacing.
+TEST_F(TextractTest, HardWordsReadWhole)
+{
+    LXTEST_NEEDS_WINE8_GLYPHS();
+    struct Case {
+        const char* face;
+        std::vector<int> sizes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Arial", {18, 20, 22, 24}, "minimum jiffy join"},
+        {"Times New Roman", {18, 20, 22, 24}, "minimum jiffy join"},
+        {"Arial", {14, 18, 24}, "I"},
+        {"Arial", {10, 12, 16}, "of it a pop"},
+        {"Arial", {8, 9}, "Format minimum approximately"},
+        {"Times New Roman", {8, 9}, "Format minimum approximately"},
+    };
+    std::vector<size_t> runs;
+    int y = 4;
+    for (const Case& k : cases)
+        for (int pt : k.sizes) {
+            for (int bold = 0; bold < 2; ++bold) {
+                TextRun run;
+                run.face = k.face;
+                run.points = pt;
+                run.bold = bold != 0;
+                run.x = 10 + bold * 440;
+                run.y = y;
+                run.text = k.text;
+                runs.push_back(m_win.AddRun(run));
+            }
+            y += lxtest::PixelsForPoints(pt) * 4 / 3 + 4;
+        }
+    ASSERT_LT(y, 700);
+    m_win.Show();
+    std::string wrong;
+    for (size_t i : runs) {
+        const TextRun& run = m_win.Run(i);
+        const Items got = Recognize(Grow(m_win.RunScreenRect(i), 2));
+        ASSERT_EQ(got.status, 0);
+        if (TextOf(got.items) != run.text + "\n")
+            wrong += run.face + " " + std::to_string(run.points) + (run.bold ? " bold" : "") +
+                     ": \"" + TextOf(got.items) + "\"\n";
+    }
+    EXPECT_EQ(wrong, "");
+}
+
 TEST_F(TextractTest, SeparatesTextFromAnyBackground)
 {
     struct Case {
