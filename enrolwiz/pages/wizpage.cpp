@@ -28,6 +28,8 @@ void CWizPage::Enter(unsigned buttons)
 {
     Place();
     CWizardContext& c = Context();
+    if (!c.sheet)  // the first page is entered before the sheet reports itself initialised
+        c.sheet = SheetHwnd();
     c.SetTitle(GetText(m_titleId));
     c.ShowButton(kIdBack, (buttons & kBack) != 0);
     c.ShowButton(kIdNext, (buttons & (kNext | kNextDisabled)) != 0);
