@@ -7,6 +7,27 @@ CWizPage::CWizPage(int templateId, UINT titleId)
 {
 }
 
+CWizPage::~CWizPage()
+{
+    if (m_background)
+        DeleteObject(m_background);
+}
+
+void CWizPage::SetBackground(UINT bitmapId)
+{
+    if (m_background)
+        DeleteObject(m_background);
+    m_background = LoadModuleBitmap(bitmapId);
+}
+
+bool CWizPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), Background()))
+        return false;
+    result = TRUE;
+    return true;
+}
+
 void CWizPage::Attach(CWizardContext& context)
 {
     m_context = &context;
