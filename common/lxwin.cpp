@@ -314,7 +314,7 @@ LRESULT CALLBACK PropSheet::SheetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-INT_PTR PropSheet::DoModal(HWND owner)
+HWND PropSheet::Create(HWND owner)
 {
     std::vector<HPROPSHEETPAGE> pages;
     for (PropPage* page : m_pages) {
@@ -348,30 +348,60 @@ INT_PTR PropSheet::DoModal(HWND owner)
     if (made == 0 || made == -1 || !m_hwnd) {
         m_hwnd = nullptr;
         RethrowPending();
-        return -1;
+        return nullptr;
     }
+    return m_hwnd;
+}
 
+bool PropSheet::TranslateSheetMessage(MSG& msg)
+{
+    if (Guarded<bool>([&] { return PreTranslateMessage(msg); }, true))
+        return true;
+    return m_hwnd && PropSheet_IsDialogMessage(m_hwnd, &msg);
+}
+
+bool PropSheet::IsRunning() const
+{
+    // A modeless sheet has ended (finished or cancelled) when it has no current page.
+    return !t_pending && m_hwnd && IsWindow(m_hwnd) && PropSheet_GetCurrentPageHwnd(m_hwnd);
+}
+
+void PropSheet::Close()
+{
+    if (m_hwnd && IsWindow(m_hwnd))
+        DestroyWindow(m_hwnd);
+    m_hwnd = nullptr;
+}
+
+int PropSheet::ActiveIndex() const
+{
+    if (!m_hwnd)
+        return -1;
+    return static_cast<int>(SendMessageA(m_hwnd, PSM_HWNDTOINDEX,
+                                         reinterpret_cast<WPARAM>(PropSheet_GetCurrentPageHwnd(m_hwnd)), 0));
+}
+
+INT_PTR PropSheet::DoModal(HWND owner)
+{
+    if (!Create(owner))
+        return -1;
     if (owner)
         EnableWindow(owner, FALSE);
     MSG msg = {};
     bool quit = false;
-    // A modeless sheet has ended (finished or cancelled) when it has no current page.
-    while (!t_pending && PropSheet_GetCurrentPageHwnd(m_hwnd)) {
+    while (IsRunning()) {
         if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
             quit = true;
             break;
         }
-        if (Guarded<bool>([&] { return PreTranslateMessage(msg); }, true))
-            continue;
-        if (PropSheet_IsDialogMessage(m_hwnd, &msg))
+        if (TranslateSheetMessage(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
     if (owner)
         EnableWindow(owner, TRUE);
-    DestroyWindow(m_hwnd);
-    m_hwnd = nullptr;
+    Close();
     if (quit)
         PostQuitMessage(static_cast<int>(msg.wParam));
     RethrowPending();

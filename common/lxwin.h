@@ -162,6 +162,18 @@ public:
     // cancelled, -1 when the sheet could not be made. What a handler threw comes out here.
     INT_PTR DoModal(HWND owner = nullptr);
 
+    // The same sheet without the loop: creates it and answers its window (null when it could
+    // not be made). The caller's loop hands every message to TranslateSheetMessage and ends
+    // when IsRunning turns false; Close destroys the window.
+    HWND Create(HWND owner = nullptr);
+    // PreTranslateMessage, then the sheet's dialog keys: true when the message was taken.
+    bool TranslateSheetMessage(MSG& msg);
+    // The sheet still has a current page (neither finished nor cancelled).
+    bool IsRunning() const;
+    void Close();
+    // The page the sheet shows, by its zero-based index (-1 when none).
+    int ActiveIndex() const;
+
     HWND Hwnd() const { return m_hwnd; }
     // PSM_PRESSBUTTON with PSBTN_NEXT, PSBTN_BACK, PSBTN_FINISH or PSBTN_CANCEL.
     void PressButton(int button) const;

@@ -1,6 +1,7 @@
 // enrolwiz: the first-run setup wizard of the dictionary.
 #include "lexiregapp.h"
 #include "programlog.h"
+#include "wizlexireg.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     // but the program must hold it from its first moment on.
     volatile bool logOpen = g_ErrorLog.IsOpen();
     (void)logOpen;
+    theApp.SetSheetRunner(RunWizardSheet);
     theApp.InitInstance(commandLine);
     return 0;
 }

@@ -19,12 +19,7 @@ const char kHiddenClass[] = "LXPRegistrationMarker";
 
 }  // namespace
 
-void RunWizardSheet(int startAtEmail)
-{
-    (void)startAtEmail;
-}
-
-CLexiRegApp::CLexiRegApp() : m_runSheet(RunWizardSheet) {}
+CLexiRegApp::CLexiRegApp() = default;
 
 CLexiRegApp::~CLexiRegApp()
 {

@@ -11,11 +11,6 @@
 #include <functional>
 #include <string>
 
-// Runs the wizard sheet (no parent, start page 0, wizard-97 with a watermark bitmap) modally,
-// starting on the e-mail page when startAtEmail is 1. The sheet arrives with the wizard
-// pages; until then this returns at once.
-void RunWizardSheet(int startAtEmail);
-
 class CLexiRegApp {
 public:
     // Title of the hidden window that marks a running copy.
@@ -38,7 +33,8 @@ public:
     const std::string& ChosenModule() const { return m_chosenModule; }
     const std::string& LoadedModule() const { return m_loadedModule; }
 
-    // What runs the sheet; RunWizardSheet unless replaced.
+    // What runs the sheet: the program gives the wizard sheet's runner (RunWizardSheet of the
+    // pages), the tests their own. Nothing runs while none is given.
     void SetSheetRunner(SheetRunner runner) { m_runSheet = std::move(runner); }
 
     // 1 exactly when the whole command line is "-regemail-" (any case), else 0.

@@ -1,0 +1,7 @@
+#include "pendingpages.h"
+
+LRESULT CPendingPage::OnSetActive()
+{
+    Enter(kCancel | kNext | kBack);
+    return Skip();
+}

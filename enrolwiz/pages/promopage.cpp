@@ -1,0 +1,46 @@
+#include "promopage.h"
+
+#include "pages/promoids.h"
+
+CWizLexiRegPromo::~CWizLexiRegPromo()
+{
+    if (m_background)
+        DeleteObject(m_background);
+}
+
+BOOL CWizLexiRegPromo::OnInitDialog()
+{
+    CWizPage::OnInitDialog();
+    m_background = LoadModuleBitmap(137);
+    return TRUE;
+}
+
+LRESULT CWizLexiRegPromo::OnSetActive()
+{
+    Enter(kNext);
+    if (!nextWidened) {
+        HWND next = Context().Button(kIdNext);
+        RECT rc = {};
+        GetWindowRect(next, &rc);
+        SetWindowPos(next, nullptr, 0, 0, rc.right - rc.left + kNextWidening, rc.bottom - rc.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+        nextWidened = 1;
+    }
+    if (Data().cancelled || Data().mobileNumber.empty())
+        return 0;
+    return SkipForward();
+}
+
+bool CWizLexiRegPromo::OnQueryCancel()
+{
+    Context().PressNext();
+    return false;
+}
+
+bool CWizLexiRegPromo::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), m_background))
+        return false;
+    result = TRUE;
+    return true;
+}

@@ -1,0 +1,24 @@
+// Page 8: a picture advertising the mobile-phone service, for users who did not sign up for
+// it. It takes no input and sends nothing.
+#pragma once
+
+#include "wizpage.h"
+
+class CWizLexiRegPromo : public CWizPage {
+public:
+    CWizLexiRegPromo() : CWizPage(111, 183) {}
+    ~CWizLexiRegPromo() override;
+
+    // How much wider Next becomes on this page (once), and stays.
+    static constexpr int kNextWidening = 40;
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT OnSetActive() override;
+    bool OnQueryCancel() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    int nextWidened = 0;
+    HBITMAP m_background = nullptr;
+};

@@ -1,0 +1,153 @@
+#include "wizardcontext.h"
+
+#include "resourcehandle.h"
+#include "skinbinding.h"
+
+#include <algorithm>
+#include <cctype>
+
+std::string CWizardContext::ModuleText(UINT id)
+{
+    char buffer[1024];
+    const int n = LoadStringA(LxResourceHandle(), id, buffer, static_cast<int>(sizeof buffer));
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+std::string CWizardContext::GetText(UINT id) const
+{
+    return useBuiltinStrings ? std::string(BuiltinText(id)) : ModuleText(id);
+}
+
+int CWizardContext::BuiltinStringsWanted(const CSettingsStore& store)
+{
+    if (store.szCurrentDictionary().find("Chinese(S)") == std::string::npos)
+        return 0;
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL known = GetVersionExA(&version);
+#pragma GCC diagnostic pop
+    return known && version.dwPlatformId == VER_PLATFORM_WIN32_NT ? 1 : 0;
+}
+
+HWND CWizardContext::Button(int id) const
+{
+    return sheet ? GetDlgItem(sheet, id) : nullptr;
+}
+
+void CWizardContext::ShowButton(int id, bool shown) const
+{
+    if (HWND button = Button(id))
+        ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
+}
+
+void CWizardContext::EnableButton(int id, bool enabled) const
+{
+    if (HWND button = Button(id))
+        EnableWindow(button, enabled ? TRUE : FALSE);
+}
+
+void CWizardContext::PressButton(int id) const
+{
+    HWND button = Button(id);
+    if (!button)
+        return;
+    EnableWindow(button, TRUE);
+    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageA(button, WM_LBUTTONUP, MK_LBUTTON, 0);
+}
+
+void CWizardContext::SetTitle(const std::string& title) const
+{
+    if (sheet)
+        SetWindowTextA(sheet, title.c_str());
+}
+
+int CWizardContext::ShowMessage(const std::string& text, UINT style) const
+{
+    return ShowSkinMessage(text, &data.settings, style);
+}
+
+void CWizardContext::ShowStatusText(int code) const
+{
+    if (code >= 0 && code <= 26)
+        ShowText(148 + static_cast<UINT>(code), MB_ICONQUESTION);
+}
+
+bool CWizardContext::ServerKnown() const
+{
+    return !data.link.GetOnLineServer().empty() && !data.link.GetOnLinePort().empty();
+}
+
+void CWizardContext::ApplyNoServerRule() const
+{
+    data.skipRest = 1;
+    data.cancelled = 1;
+    ShowText(192, MB_ICONQUESTION);
+}
+
+void CWizardContext::ApplyCancelRule() const
+{
+    data.cancelled = 1;
+    data.skipRest = 1;
+    data.accountKnown = 0;
+    CloseWaitingDialog();
+    PressNext();
+}
+
+void CWizardContext::OpenWaiting(HWND page, const std::string& text) const
+{
+    OpenWaitingDialog(text, data.settings);
+    RECT rect = {};
+    if (page && GetWindowRect(page, &rect))
+        CenterWaitingDialog(rect);
+}
+
+void CWizardContext::BeginWaiting(HWND page, UINT captionId,
+                                  const std::function<void()>& startRequest)
+{
+    EnableButton(kIdNext, false);
+    EnableButton(kIdBack, false);
+    const std::string caption = GetText(captionId);
+    CCommClientWrapper::SetWaitingWindow(sheet);
+    if (startRequest)
+        startRequest();
+    data.waitingCaption = caption;
+    OpenWaiting(page, caption);
+}
+
+void CWizardContext::CloseWaiting() const
+{
+    CloseWaitingDialog();
+}
+
+void CWizardContext::EndWaiting() const
+{
+    CloseWaitingDialog();
+    EnableButton(kIdNext, true);
+    EnableButton(kIdBack, true);
+}
+
+std::string CWizardContext::ProgressText(WPARAM code) const
+{
+    std::string line;
+    if (code == 12)
+        line.clear();
+    else if (code >= 1 && code <= 11)
+        line = GetText(125 + static_cast<UINT>(code));
+    else
+        line = GetText(128);
+    return data.waitingCaption + "\n\n" + line;
+}
+
+void CWizardContext::EnsureProfileDirectory() const
+{
+    std::string name = data.email;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    CreateDirectoryA(".\\data\\profile", nullptr);
+    const std::string dir = ".\\data\\profile\\" + name;
+    if (GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
+        CreateDirectoryA(dir.c_str(), nullptr);
+}

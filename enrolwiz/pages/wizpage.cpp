@@ -1,0 +1,96 @@
+#include "wizpage.h"
+
+#include "resourcehandle.h"
+
+CWizPage::CWizPage(int templateId, UINT titleId)
+    : PropPage(LxResourceHandle(), templateId), m_titleId(titleId)
+{
+}
+
+void CWizPage::Attach(CWizardContext& context)
+{
+    m_context = &context;
+}
+
+BOOL CWizPage::OnInitDialog()
+{
+    useBuiltinStrings = CWizardContext::BuiltinStringsWanted(Data().settings);
+    Place();
+    return TRUE;
+}
+
+void CWizPage::Place() const
+{
+    SetWindowPos(Hwnd(), nullptr, 0, 0, kWidth, kHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWizPage::Enter(unsigned buttons)
+{
+    Place();
+    CWizardContext& c = Context();
+    c.SetTitle(GetText(m_titleId));
+    c.ShowButton(kIdBack, (buttons & kBack) != 0);
+    c.ShowButton(kIdNext, (buttons & (kNext | kNextDisabled)) != 0);
+    c.ShowButton(IDCANCEL, (buttons & kCancel) != 0);
+    if (buttons & kNext)
+        c.EnableButton(kIdNext, true);
+    if (buttons & kNextDisabled)
+        c.EnableButton(kIdNext, false);
+    if (buttons & kBack)
+        c.EnableButton(kIdBack, true);
+}
+
+LRESULT CWizPage::SkipForward()
+{
+    OnWizardNext();
+    return -1;
+}
+
+LRESULT CWizPage::SkipBack()
+{
+    OnWizardBack();
+    return -1;
+}
+
+LRESULT CWizPage::Skip()
+{
+    return Data().goingBack ? SkipBack() : SkipForward();
+}
+
+LRESULT CWizPage::OnWizardNext()
+{
+    Data().goingBack = 0;
+    return kGoOn;
+}
+
+LRESULT CWizPage::OnWizardBack()
+{
+    Data().goingBack = 1;
+    return kGoOn;
+}
+
+bool CWizPage::OnQueryCancel()
+{
+    Context().ApplyCancelRule();
+    return false;
+}
+
+HBITMAP CWizPage::LoadModuleBitmap(UINT id)
+{
+    return static_cast<HBITMAP>(
+        LoadImageA(LxResourceHandle(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+}
+
+bool CWizPage::PaintBackground(HDC dc, HBITMAP bitmap) const
+{
+    if (!bitmap)
+        return false;
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return true;
+}
