@@ -1,6 +1,8 @@
 // The sign-up pages' rules without windows: list files, forms, postal codes, the form check,
 // the submission record and the reply rules.
 #include "addressform.h"
+#include "addresspage.h"
+#include "emailverpage.h"
 #include "replyrules.h"
 
 #include "lxtest.h"
@@ -334,4 +336,42 @@ TEST(SignupModel, ReplyRules)
               Strings({"Mrs.", "Dr.", "Ada", "Lovelace", "A.", "King", "1 Lane", "Flat 2", "", "London",
                        "", "Greater London", "N1 9GU", "GB", "C", "Acme"}));
     EXPECT_EQ(ReadReplyDetails({"21"}).company, "");
+}
+
+TEST(SignupModel, ReplyDetailsAndTheResubmissionRule)
+{
+    const std::string dir = CountryData("signup_reply");
+    PersonalDetails d;
+    d.customerType = {"I", ""};
+    // A number in the honorific field picks an entry of the list (from 0).
+    CWizLexiRegEmailVer::CopyReplyDetails(
+        {"0", "a@b.c", "1", "Dr.", "", "Ada", "Lovelace", "", "", "1 Lane", "", "", "Uppsala", "",
+         "", "123 45", "SE", "C", "Acme"},
+        d, "Mr.|Mrs.|Miss|", dir);
+    EXPECT_EQ(d.honorific.edited, "Mrs.");
+    EXPECT_EQ(d.honorific.server, "Mrs.");
+    EXPECT_EQ(d.title.edited, "Dr.");
+    EXPECT_EQ(d.countryName.edited, "");  // no line for SE in this installation's list
+    EXPECT_EQ(d.countryCode, "SE");
+    EXPECT_EQ(d.customerType.edited, "C");
+    EXPECT_EQ(d.company.server, "Acme");
+    EXPECT_FALSE(CWizLexiRegAddr::DetailsChanged(d));
+    CWizLexiRegEmailVer::CopyReplyDetails({"0", "a@b.c", "9", "", "", "", "", "", "", "", "", "",
+                                           "", "", "", "", "us", "X", ""},
+                                          d, "Mr.|Mrs.|Miss|", dir);
+    EXPECT_EQ(d.honorific.edited, "Mr.");  // out of the list: the first
+    EXPECT_EQ(d.countryName.edited, "united states");
+    EXPECT_EQ(d.customerType.edited, "C");  // neither I nor C: kept
+
+    d.city.edited = "UPPSALA";
+    d.city.server = "Uppsala";
+    EXPECT_FALSE(CWizLexiRegAddr::DetailsChanged(d));
+    d.customerType.edited = "I";
+    EXPECT_TRUE(CWizLexiRegAddr::DetailsChanged(d));
+
+    // The prefecture or district stands for the province unless the form has one.
+    EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<Prefecture>", false), &d.province);
+    EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<District>", true), &d.district);
+    EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<Honorific>", false), nullptr);
+    EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<Street>", false), &d.street);
 }

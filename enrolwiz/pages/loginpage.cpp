@@ -1,0 +1,108 @@
+#include "loginpage.h"
+
+#include "pages/pinids.h"
+
+LRESULT CLoginPage::OnWizardBack()
+{
+    Data().goingBack = 1;
+    return kGoOn;
+}
+
+void CLoginPage::StartVisit(int editId)
+{
+    lxwin::SetItemText(Hwnd(), editId, "");
+    authenticated = 0;
+    declined = 0;
+    failures = 0;
+    BecomeCallingWindow();
+}
+
+bool CLoginPage::OnLxpMessage(LxpMsg msg, WPARAM, LPARAM lParam)
+{
+    if (msg == LxpMsg::UsersAuthentication) {
+        WizardData& data = Data();
+        Context().BeginWaiting(Hwnd(), m_captionId, [&data] { data.link.UserAuthentication(data.password); });
+        return true;
+    }
+    if (msg == LxpMsg::GetCallbackUsersAuthentication) {
+        OnLoginReply(ReplyOf(lParam));
+        return true;
+    }
+    return false;
+}
+
+void CLoginPage::OnLoginReply(const Fields& f)
+{
+    Context().EndWaiting();
+    WizardData& data = Data();
+    switch (ReadLoginReply(f)) {
+    case LoginOutcome::NoService:
+        NoAnswer();
+        break;
+    case LoginOutcome::LoggedIn:
+        authenticated = 1;
+        data.loggedIn = 1;
+        Context().PressNext();
+        break;
+    case LoginOutcome::WrongPassword:
+        ++failures;
+        if (WrongPasswordTextId(failures) == 189) {
+            ShowText(189, MB_ICONQUESTION);
+        } else if (ShowText(186, 0x81)) {
+            Context().PressBack();  // back to correct the address
+        } else {
+            declined = 1;
+            data.cancelled = 1;
+            Context().PressNext();
+        }
+        break;
+    case LoginOutcome::Status:
+        ShowStatusOf(f);
+        break;
+    }
+}
+
+// --- the PIN page -----------------------------------------------------------------------
+
+BOOL CWizLexiRegPIN::OnInitDialog()
+{
+    CLoginPage::OnInitDialog();
+    lxwin::SetFont(Item(IDC_PIN_EDIT), Data().font);
+    return TRUE;
+}
+
+LRESULT CWizLexiRegPIN::OnSetActive()
+{
+    Enter(kCancel | kNext | kBack);
+    MoveItem(IDC_PIN_EDIT, 25, 338);
+    MoveItem(IDC_PIN_OPENACCOUNT, 23, 369);
+    WizardData& data = Data();
+    if (data.cancelled || data.skipRest)
+        return Skip();
+    if (!Context().ServerKnown()) {
+        Context().ApplyNoServerRule();
+        return Skip();
+    }
+    if (data.passwordMailed != 1)
+        return Skip();
+    StartVisit(IDC_PIN_EDIT);
+    return 0;
+}
+
+LRESULT CWizLexiRegPIN::OnWizardNext()
+{
+    WizardData& data = Data();
+    data.goingBack = 0;
+    if (data.skipRest || data.cancelled)
+        return kGoOn;
+    if (authenticated || declined) {
+        data.openAccountPage = Checked(IDC_PIN_OPENACCOUNT) ? 1 : 0;
+        return kGoOn;
+    }
+    if (data.passwordMailed == 0)
+        return kStay;
+    data.pinCheckState = Checked(IDC_PIN_OPENACCOUNT) ? 1 : 0;
+    data.password = lxwin::GetItemText(Hwnd(), IDC_PIN_EDIT);
+    SendToSelf(LxpMsg::UsersAuthentication);
+    return kStay;
+}
