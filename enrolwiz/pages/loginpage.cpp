@@ -37,6 +37,7 @@ void CLoginPage::OnLoginReply(const Fields& f)
     WizardData& data = Data();
     switch (ReadLoginReply(f)) {
     case LoginOutcome::NoService:
+        data.accountKnown = 0;  // nothing verified: the completion must not save this password
         NoAnswer();
         break;
     case LoginOutcome::LoggedIn:
@@ -48,11 +49,16 @@ void CLoginPage::OnLoginReply(const Fields& f)
         ++failures;
         if (WrongPasswordTextId(failures) == 189) {
             ShowText(189, MB_ICONQUESTION);
-        } else if (ShowText(186, 0x81)) {
-            Context().PressBack();  // back to correct the address
+        } else if (const int answer = ShowText(186, 0x81); answer == IDYES || answer == IDOK) {
+            // Yes: back to correct the address or register another. The skinned box answers
+            // No with 7, not 0, so only a yes counts as one.
+            Context().PressBack();
         } else {
+            // Declined: the completion goes on as the anonymous user, and keeps the
+            // password that was not verified out of the account's local record.
             declined = 1;
             data.cancelled = 1;
+            data.accountKnown = 0;
             Context().PressNext();
         }
         break;
