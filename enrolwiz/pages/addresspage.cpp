@@ -42,7 +42,6 @@ PersonalDetail* CWizLexiRegAddr::DetailOf(PersonalDetails& d, const std::string&
 BOOL CWizLexiRegAddr::OnInitDialog()
 {
     CServerPage::OnInitDialog();
-    m_countries.Load(".\\data");
     const bool vietnamese = Data().settings.szCurrentDictionary().find("Vietnamese") != std::string::npos;
     HDC dc = GetDC(Hwnd());
     const int height = vietnamese ? -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72) : -13;
@@ -52,22 +51,26 @@ BOOL CWizLexiRegAddr::OnInitDialog()
                               DEFAULT_PITCH | FF_DONTCARE, vietnamese ? "Heo May 1.1" : "Verdana");
     for (int id : FormControlIds())
         lxwin::SetFont(Item(id), Data().font);
+    return TRUE;
+}
+
+void CWizLexiRegAddr::LoadCountries()
+{
+    if (m_countriesLoaded)
+        return;
+    m_countriesLoaded = true;
+    m_countries.Load(".\\data");
     for (const std::string& state : m_countries.UsStates())
         SendDlgItemMessageA(Hwnd(), IDC_ADDR_USSTATE, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(state.c_str()));
-    return TRUE;
 }
 
 LRESULT CWizLexiRegAddr::OnSetActive()
 {
-    Enter(kCancel | kNext | kBack);
+    if (!EnterWithServer())
+        return Skip();
     WizardData& data = Data();
-    if (data.cancelled || data.skipRest)
-        return Skip();
-    if (!Context().ServerKnown()) {
-        Context().ApplyNoServerRule();
-        return Skip();
-    }
+    LoadCountries();
     BecomeCallingWindow();
     submitted = 0;
     if (!data.goingBack) {

@@ -34,6 +34,9 @@ protected:
     bool OnLxpMessage(LxpMsg msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The country lists, read the first time the page shows (a page that only skips itself
+    // complains about no missing list).
+    void LoadCountries();
     void BuildForm();
     void FillForm();
     // The controls' texts into the edited details; the shown fields' texts by tag.
@@ -46,6 +49,7 @@ private:
     void OnSubmissionReply(const Fields& f);
 
     CCountryTable m_countries;
+    bool m_countriesLoaded = false;
     FormRows m_rows;
     std::vector<FieldPlace> m_places;
     std::vector<std::string> m_rowLabels;

@@ -64,7 +64,6 @@ BOOL CWizLexiRegQuizorra::OnInitDialog()
     lxwin::SetFont(CountryList(), m_listFont ? m_listFont : Data().font);
     lxwin::SetFont(Item(IDC_COUNTRY_EMAIL), Data().font);
     EnableWindow(Item(IDC_COUNTRY_EMAIL), FALSE);
-    FillCountries();
     CheckRadioButton(Hwnd(), IDC_COUNTRY_PRIVATE, IDC_COUNTRY_COMPANY, IDC_COUNTRY_PRIVATE);
     if (ISkinControl* skin = Context().skin)
         for (int id : {IDC_COUNTRY_PRIVATE, IDC_COUNTRY_COMPANY})
@@ -95,13 +94,12 @@ void CWizLexiRegQuizorra::FillCountries()
 
 LRESULT CWizLexiRegQuizorra::OnSetActive()
 {
-    Enter(kCancel | kNext | kBack);
+    if (!EnterWithServer())
+        return Skip();
     WizardData& data = Data();
-    if (data.cancelled || data.skipRest)
-        return Skip();
-    if (!Context().ServerKnown()) {
-        Context().ApplyNoServerRule();
-        return Skip();
+    if (!m_filled) {  // the list file is read the first time the page shows
+        m_filled = true;
+        FillCountries();
     }
     lxwin::SetItemText(Hwnd(), IDC_COUNTRY_EMAIL, data.email);
     CheckRadioButton(Hwnd(), IDC_COUNTRY_PRIVATE, IDC_COUNTRY_COMPANY,

@@ -79,17 +79,10 @@ BOOL CWizLexiRegPIN::OnInitDialog()
 
 LRESULT CWizLexiRegPIN::OnSetActive()
 {
-    Enter(kCancel | kNext | kBack);
+    const bool shows = EnterWithServer();
     MoveItem(IDC_PIN_EDIT, 25, 338);
     MoveItem(IDC_PIN_OPENACCOUNT, 23, 369);
-    WizardData& data = Data();
-    if (data.cancelled || data.skipRest)
-        return Skip();
-    if (!Context().ServerKnown()) {
-        Context().ApplyNoServerRule();
-        return Skip();
-    }
-    if (data.passwordMailed != 1)
+    if (!shows || Data().passwordMailed != 1)
         return Skip();
     StartVisit(IDC_PIN_EDIT);
     return 0;

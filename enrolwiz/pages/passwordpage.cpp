@@ -21,20 +21,12 @@ BOOL CWizLexiRegPassword::OnInitDialog()
 
 LRESULT CWizLexiRegPassword::OnSetActive()
 {
-    Enter(kCancel | kNext | kBack);
+    const bool shows = EnterWithServer();
     MoveItem(IDC_PASSWORD_EDIT, 21, 302);
-    WizardData& data = Data();
-    if (!data.cancelled && !data.skipRest) {
-        if (!Context().ServerKnown()) {
-            Context().ApplyNoServerRule();
-            return Skip();
-        }
-        if (data.passwordMailed == 0) {
-            StartVisit(IDC_PASSWORD_EDIT);
-            return 0;
-        }
-    }
-    return Skip();
+    if (!shows || Data().passwordMailed != 0)
+        return Skip();
+    StartVisit(IDC_PASSWORD_EDIT);
+    return 0;
 }
 
 LRESULT CWizLexiRegPassword::OnWizardNext()

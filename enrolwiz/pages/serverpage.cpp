@@ -39,6 +39,18 @@ bool CServerPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& res
     return false;
 }
 
+bool CServerPage::EnterWithServer()
+{
+    Enter(kCancel | kNext | kBack);
+    if (Data().cancelled || Data().skipRest)
+        return false;
+    if (!Context().ServerKnown()) {
+        Context().ApplyNoServerRule();
+        return false;
+    }
+    return true;
+}
+
 void CServerPage::SendToSelf(LxpMsg msg) { SendMessageA(Hwnd(), LxpMessage(msg), 0, 0); }
 
 void CServerPage::BecomeCallingWindow() const { CCommClientWrapper::SetCallingWindow(Hwnd()); }

@@ -21,6 +21,9 @@ protected:
     // A registered message of the system; true when the page handled it.
     virtual bool OnLxpMessage(LxpMsg, WPARAM, LPARAM) { return false; }
 
+    // Enters the page with Cancel, Next and Back shown; false when it is to skip: the run is
+    // going to an anonymous completion, or no server is known (the no-server rule applied).
+    bool EnterWithServer();
     // Sends one of the page's own request messages to itself.
     void SendToSelf(LxpMsg msg);
     // The page receives the replies of the server link from now on.
