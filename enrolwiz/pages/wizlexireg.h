@@ -3,11 +3,16 @@
 // which starts the dictionary program and ends the process.
 #pragma once
 
+#include "addresspage.h"
 #include "completepage.h"
+#include "countrypage.h"
 #include "emailpage.h"
+#include "emailverpage.h"
+#include "loginpage.h"
 #include "lxwin.h"
+#include "mobilepage.h"
 #include "mousepage.h"
-#include "pendingpages.h"
+#include "passwordpage.h"
 #include "promopage.h"
 #include "wizardcontext.h"
 #include "wizarddata.h"

@@ -90,6 +90,20 @@ std::string SheetDriver::Save(const std::string& name) const
     return SaveWindowPng(m_sheet, name);
 }
 
+// A box has a push button to answer with; a waiting dialog shows none.
+static bool HasPushButton(HWND dialog)
+{
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[16] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+        if (IsWindowVisible(c) && lstrcmpiA(cls, "Button") == 0 &&
+            (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+            return true;
+    }
+    return false;
+}
+
 BoxAnswerer::BoxAnswerer(DWORD pid, std::vector<HWND> except, WPARAM answer)
     : m_pid(pid), m_except(std::move(except)), m_answer(answer)
 {
@@ -123,7 +137,7 @@ DWORD WINAPI BoxAnswerer::Run(LPVOID param)
     std::vector<HWND> answered;
     while (!self->m_stop) {
         for (HWND d : ProcessDialogs(self->m_pid)) {
-            if (!IsWindowVisible(d) || GetDlgItem(d, kSheetNext))
+            if (!IsWindowVisible(d) || GetDlgItem(d, kSheetNext) || !HasPushButton(d))
                 continue;
             bool skip = false;
             for (HWND e : self->m_except)

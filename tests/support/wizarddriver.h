@@ -52,8 +52,9 @@ private:
     HWND m_sheet;
 };
 
-// Answers, from a thread of its own, every message box (a top-level dialog other than the
-// ones given) that a process opens while the object lives, keeping the texts in order.
+// Answers, from a thread of its own, every message box (a top-level dialog with a push button,
+// other than the ones given: a waiting dialog is no box) that a process opens while the object
+// lives, keeping the texts in order.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(DWORD pid = GetCurrentProcessId(), std::vector<HWND> except = {},

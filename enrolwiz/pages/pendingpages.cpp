@@ -1,7 +1,0 @@
-#include "pendingpages.h"
-
-LRESULT CPendingPage::OnSetActive()
-{
-    Enter(kCancel | kNext | kBack);
-    return Skip();
-}
