@@ -99,6 +99,10 @@ void CWizLexiRegMouse::CreateControls()
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MOUSE_OPTION1 + i)),
                         module, nullptr);
         m_rows[i] = {kButtonX, kButtonY[i], kRowRight, kButtonY[i] + option.cy};
+        // The choice's text beside its button, up to the end of the row (two lines at most).
+        const int textX = kButtonX + option.cx + 6;
+        SetWindowPos(Item(IDC_MOUSE_CHOICE_TEXT + i), nullptr, textX, kButtonY[i] + 1,
+                     kRowRight - textX, 26, SWP_NOZORDER | SWP_NOACTIVATE);
         m_descriptions[i] = LoadModuleBitmap(ChoiceOf(i + 1).description);
     }
     const SIZE description = BitmapSize(m_descriptions[0], 0);

@@ -111,13 +111,20 @@ void CWizLexiReg::LayOut()
     RECT frame = {};
     GetWindowRect(sheet, &frame);
     SetWindowPos(sheet, nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER);
+    // The buttons keep their places but for y; when the pages' templates made the sheet wider
+    // than it is now, all three move left together so that Cancel stays inside.
+    RECT client = {}, cancel = {};
+    GetClientRect(sheet, &client);
+    GetWindowRect(GetDlgItem(sheet, IDCANCEL), &cancel);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&cancel), 2);
+    const int overflow = cancel.right > client.right - 7 ? cancel.right - (client.right - 7) : 0;
     for (int id : {static_cast<int>(kIdNext), static_cast<int>(kIdBack), IDCANCEL}) {
         HWND button = GetDlgItem(sheet, id);
         RECT rc = {};
         if (!button || !GetWindowRect(button, &rc))
             continue;
         MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&rc), 2);
-        SetWindowPos(button, nullptr, rc.left, kButtonY, 0, 0,
+        SetWindowPos(button, nullptr, rc.left - overflow, kButtonY, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (HWND help = GetDlgItem(sheet, IDHELP))
@@ -161,9 +168,13 @@ void CWizLexiReg::OnInitDialog()
     useBuiltinStrings = CWizardContext::BuiltinStringsWanted(data.settings);
     context.useBuiltinStrings = useBuiltinStrings;
 
+    // The skinned background is erased under the pages and buttons, never over them.
+    SetWindowLongPtrA(sheet, GWL_STYLE, GetWindowLongPtrA(sheet, GWL_STYLE) | WS_CLIPCHILDREN);
     LayOut();
     nextCaption = lxwin::GetText(GetDlgItem(sheet, kIdNext));
     finishCaption = lxwin::GetText(GetDlgItem(sheet, kIdFinish));
+    context.nextCaption = nextCaption;
+    context.finishCaption = finishCaption;
     context.SetTitle(context.GetText(175));
     context.ShowButton(kIdBack, false);
 
@@ -200,8 +211,9 @@ void CWizLexiReg::OnInitDialog()
     else
         SkinResourceModuleName() = "lxpreszh.dll";
 
+    // The sheet picks its start page after this: the e-mail page comes once it has.
     if (startAtEmail)
-        SetActivePage(kEmail);
+        PostMessageA(sheet, kShowEmailPage, 0, 0);
 }
 
 bool CWizLexiReg::PreTranslateMessage(MSG& msg)
@@ -227,7 +239,15 @@ bool CWizLexiReg::PreTranslateMessage(MSG& msg)
 bool CWizLexiReg::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
 {
     if (msg == WM_PAINT) {
-        ValidateRect(Hwnd(), nullptr);
+        // Nothing of its own to draw: the skin draws the sheet's background when it is erased.
+        PAINTSTRUCT paint;
+        BeginPaint(Hwnd(), &paint);
+        EndPaint(Hwnd(), &paint);
+        result = 0;
+        return true;
+    }
+    if (msg == kShowEmailPage) {
+        SetActivePage(kEmail);
         result = 0;
         return true;
     }

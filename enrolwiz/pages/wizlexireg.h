@@ -79,6 +79,9 @@ protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // Posted to the sheet by OnInitDialog when the wizard starts on the e-mail page.
+    static constexpr UINT kShowEmailPage = WM_APP + 1;
+
     void CloseDictionaryProgram();
     void MakeAnonymousUserOnFirstRun();
     void LayOut();

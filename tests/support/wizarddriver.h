@@ -34,6 +34,8 @@ public:
     // PSM_PRESSBUTTON (PSBTN_NEXT, PSBTN_BACK, PSBTN_CANCEL ...) posted, so that a handler may
     // open a modal box; then messages are handled for `settleMs`.
     void Press(int button, DWORD settleMs = 300) const;
+    // Handles messages for ms (through the filter).
+    void Settle(DWORD ms = 300) const { Pump(ms); }
     // A key pressed on the window that has the focus (posted WM_KEYDOWN / WM_KEYUP).
     void Key(UINT vk, DWORD settleMs = 300) const;
     // Handles messages until the sheet shows page `index` (false after ms).

@@ -81,7 +81,7 @@ protected:
         m_drive.Attach(m_sheet->Create());
         CWizLexiReg* sheet = m_sheet.get();
         m_drive.filter = [sheet](MSG& msg) { return sheet->TranslateSheetMessage(msg); };
-        m_drive.Press(0, 300);  // nothing pressed: lets the first page settle
+        m_drive.Settle();
         return *m_sheet;
     }
 
@@ -135,7 +135,7 @@ TEST_F(WizardTest, MouseChoicesLeadThroughCancelToAnAnonymousCompletion)
         } else if (c.choice != 1) {
             PostMessageA(PageItem(IDC_MOUSE_OPTION1 + c.choice - 1), BM_CLICK, 0, 0);
         }
-        m_drive.Press(0, 300);
+        m_drive.Settle();
         EXPECT_EQ(data.mouseChoice, c.choice);
 
         if (c.cancelOnMouse) {
@@ -245,12 +245,15 @@ TEST_F(WizardTest, EmailPageFiltersChecksAndHandsTheAddressOn)
     };
     for (const auto& f : filter) {
         SetWindowTextA(edit, f.typed);
-        m_drive.Press(0, 100);
+        m_drive.Settle(100);
         EXPECT_EQ(lxtest::WindowTitle(edit), f.kept) << f.typed;
         DWORD start = 0, end = 0;
-        SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        EXPECT_EQ(start, std::string(f.kept).size()) << f.typed;
-        EXPECT_EQ(end, start);
+        SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        if (std::string(f.typed) != f.kept) {  // a changed text leaves the caret at its end
+            EXPECT_EQ(start, std::string(f.kept).size()) << f.typed;
+            EXPECT_EQ(end, start);
+        }
         EXPECT_TRUE(m_drive.Enabled(lxtest::kSheetNext));
     }
 
@@ -296,7 +299,7 @@ TEST_F(WizardTest, EscapeDoesNothingAndEnterPressesNextUnlessBackHasTheFocus)
     m_drive.Press(PSBTN_NEXT);  // the animation: Back and Cancel shown
     ASSERT_TRUE(sheet.pageMouse.DemoShown());
 
-    SetFocus(m_drive.Button(lxtest::kSheetBack));
+    SendMessageA(m_drive.Sheet(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_drive.Button(lxtest::kSheetBack)), TRUE);
     m_drive.Key(VK_RETURN);  // Back has the focus: Back, not Next
     EXPECT_EQ(m_drive.ActiveIndex(), CWizLexiReg::kMouse);
     EXPECT_FALSE(sheet.pageMouse.DemoShown());
@@ -307,7 +310,7 @@ TEST_F(WizardTest, EscapeDoesNothingAndEnterPressesNextUnlessBackHasTheFocus)
     EXPECT_EQ(sheet.data.cancelled, 0);
 
     m_drive.Press(PSBTN_NEXT);
-    SetFocus(m_drive.Button(lxtest::kSheetNext));
+    SetFocus(m_drive.ActivePage());  // neither Back nor Cancel
     m_drive.Key(VK_RETURN);  // Back and Cancel shown, Next enabled: Next
     EXPECT_EQ(m_drive.ActiveIndex(), CWizLexiReg::kEmail);
 
