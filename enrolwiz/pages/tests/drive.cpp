@@ -2,7 +2,8 @@
 // for the wizard's sheet (of any process of this Wine prefix), saves a picture of every page
 // it passes as build/<arch>/screenshots/run-NN-page<index>.png, and goes the shortest way to an anonymous
 // completion: Next through the mouse page and its animation, Cancel on the e-mail page, Next
-// on every other page. Exit code 0 when the sheet went away after the completion page.
+// on every other page. Exit code 0 when the sheet went away after the completion page and the
+// dictionary program came up.
 #include "lxtest.h"
 #include "wizarddriver.h"
 
@@ -41,5 +42,12 @@ int main()
         last = index;
     }
     std::printf("wizard_drive: %s\n", completed ? "completed" : "stopped before the end");
-    return completed ? 0 : 1;
+    if (!completed)
+        return 1;
+    // The last page started the dictionary program: its hidden window comes up.
+    const bool started = lxtest::PumpUntil(
+        [] { return FindWindowA(nullptr, "LXPhiddenWndv1.0") != nullptr; }, 15000);
+    std::printf("wizard_drive: the dictionary program %s\n",
+                started ? "is running" : "did not start");
+    return started ? 0 : 1;
 }
