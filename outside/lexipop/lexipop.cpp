@@ -279,7 +279,8 @@ private:
                   DT_CALCRECT | DT_NOPREFIX | (width ? DT_WORDBREAK : DT_SINGLELINE));
         SelectObject(dc, old);
         ReleaseDC(control, dc);
-        return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+        // A little room: the static control wraps a line that fills its width exactly.
+        return SIZE{rc.right - rc.left + 2, rc.bottom - rc.top};
     }
 
     void ShowBuildProgress(bool done)

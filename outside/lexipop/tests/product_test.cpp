@@ -3,6 +3,7 @@
 // its end, and look-ups with SendInput over a sample window of this test. A second wizard run
 // closes the running program and the one it starts follows the new mouse choice.
 #include "lexipopwindows.h"
+#include "lxrecord.h"
 #include "lxtest.h"
 #include "productdriver.h"
 #include "productfacts.h"
@@ -43,6 +44,10 @@ TEST(Product, WizardStartsTheDictionaryWhoseLookUpsFollowEachRunsMouseChoice)
 {
     const std::string dir = lxtest::CopyInstallation("product");
     ASSERT_FALSE(dir.empty());
+    // The installation's server lists name a port nobody listens on: no page reaches a server.
+    lxtest::WriteFileBytes(dir + "\\data\\server.lst", "127.0.0.1\r\n");
+    lxtest::WriteFileBytes(dir + "\\data\\port.lst",
+                           std::to_string(lxtest::UnusedPort()) + "\r\n");
     // The dictionary program and the fontlearner it starts inherit where the pattern base goes.
     const std::string base = dir + "\\FontBase.tpb";
     SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", base.c_str());
