@@ -177,19 +177,22 @@ public:
                                    reinterpret_cast<HBRUSH>(COLOR_INFOBK + 1));
         lxwin::RegisterWindowClass(instance, kHiddenClass);
         const RECT none = {0, 0, 0, 0};
-        if (!m_hidden.Create(instance, kHiddenClass, LEXIPOP_HIDDEN_TITLE, WS_OVERLAPPED,
-                             WS_EX_TOOLWINDOW, none) ||
-            !m_popup.Create(instance, kPopupClass, LEXIPOP_POPUP_TITLE, WS_POPUP | WS_BORDER,
-                            WS_EX_TOPMOST | WS_EX_TOOLWINDOW, none))
-            return false;
         m_words = ReadWordList(kWordList);
         m_boldFont = MakeBoldFont();
+        // The pop-up is complete and published before the hidden window comes: whoever finds
+        // both finds the program ready.
+        if (!m_popup.Create(instance, kPopupClass, LEXIPOP_POPUP_TITLE, WS_POPUP | WS_BORDER,
+                            WS_EX_TOPMOST | WS_EX_TOOLWINDOW, none))
+            return false;
         m_text = MakeStatic(instance, LEXIPOP_IDC_WORD);
         m_meaning = MakeStatic(instance, LEXIPOP_IDC_MEANING);
         SendMessageA(m_text, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont), FALSE);
         SendMessageA(m_meaning, WM_SETFONT,
                      reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         PublishPopup(m_popup.Hwnd());
+        if (!m_hidden.Create(instance, kHiddenClass, LEXIPOP_HIDDEN_TITLE, WS_OVERLAPPED,
+                             WS_EX_TOOLWINDOW, none))
+            return false;
         const MouseSettings m = ReadMouseSettings();
         m_libs.InitHooksDll(m_hidden.Hwnd(), m_popup.Hwnd(), m.state, m.shift);
         if (!PatternBaseExists())
