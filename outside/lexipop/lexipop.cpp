@@ -318,7 +318,9 @@ private:
         MoveWindow(m_meaning, kPad, kPad + top.cy + gap, below.cx, below.cy, FALSE);
         SetWindowPos(m_popup.Hwnd(), HWND_TOPMOST, x, y, width, height,
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        UpdateWindow(m_popup.Hwnd());
+        // Drawn at once with its texts, before the next look-up or a picture of the screen.
+        RedrawWindow(m_popup.Hwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 
     // Hides the pop-up and the highlight; a pending hiding of a message goes too, so that it

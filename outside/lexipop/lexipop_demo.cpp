@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     std::printf("lexipop_demo: %s click on \"orange\": the pop-up shows \"%s\" \"%s\"\n",
                 middle ? "middle" : "right", dictionary.Shown().c_str(),
                 dictionary.Meaning().c_str());
+    lxtest::PumpMessages(500);  // the highlight of the word settles
     RECT shot = {}, popup = {}, window = {};
     GetWindowRect(dictionary.Popup(), &popup);
     GetWindowRect(sample.Hwnd(), &window);
