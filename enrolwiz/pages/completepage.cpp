@@ -166,13 +166,8 @@ LRESULT CWizLexiRegComplete::OnWizardNext()
     return kStay;
 }
 
-bool CWizLexiRegComplete::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
+HBITMAP CWizLexiRegComplete::Background() const
 {
     const int choice = Data().mouseChoice;
-    if (msg != WM_ERASEBKGND ||
-        !PaintBackground(reinterpret_cast<HDC>(wParam),
-                         m_backgrounds[choice >= 1 && choice <= 4 ? choice - 1 : 0]))
-        return false;
-    result = TRUE;
-    return true;
+    return m_backgrounds[choice >= 1 && choice <= 4 ? choice - 1 : 0];
 }

@@ -31,7 +31,8 @@ protected:
     LRESULT OnSetActive() override;
     LRESULT OnWizardNext() override;
     bool OnQueryCancel() override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    // The picture of the chosen mouse action.
+    HBITMAP Background() const override;
 
 private:
     // The finishing steps, all but the end of the process.

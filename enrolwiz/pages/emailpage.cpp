@@ -6,12 +6,6 @@
 #include <cctype>
 #include <fstream>
 
-CWizLexiRegEmail::~CWizLexiRegEmail()
-{
-    if (m_background)
-        DeleteObject(m_background);
-}
-
 std::string CWizLexiRegEmail::FilterAddress(const std::string& typed)
 {
     std::string out;
@@ -52,7 +46,7 @@ bool CWizLexiRegEmail::IsValidAddress(const std::string& address, const std::str
 BOOL CWizLexiRegEmail::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    m_background = LoadModuleBitmap(132);
+    SetBackground(132);
     lxwin::SetFont(Item(IDC_EMAIL_EDIT), Data().font);
     SendDlgItemMessageA(Hwnd(), IDC_EMAIL_EDIT, EM_LIMITTEXT, 64, 0);
     return TRUE;
@@ -118,12 +112,4 @@ bool CWizLexiRegEmail::OnCommand(int id, int code, HWND control)
         return true;
     }
     return CWizPage::OnCommand(id, code, control);
-}
-
-bool CWizLexiRegEmail::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
-{
-    if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), m_background))
-        return false;
-    result = TRUE;
-    return true;
 }

@@ -10,7 +10,6 @@
 class CWizLexiRegEmail : public CWizPage {
 public:
     CWizLexiRegEmail() : CWizPage(105, 176) {}
-    ~CWizLexiRegEmail() override;
 
     // The typed text as the filter leaves it: lower case letters, digits, '.', '-', '_' and
     // one '@', never first and never right after '.'.
@@ -25,11 +24,9 @@ protected:
     LRESULT OnSetActive() override;
     LRESULT OnWizardNext() override;
     bool OnCommand(int id, int code, HWND control) override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
     void OnEditChange();
 
     std::string lastText;
-    HBITMAP m_background = nullptr;
 };

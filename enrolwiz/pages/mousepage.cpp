@@ -41,7 +41,7 @@ CWizLexiRegMouse::~CWizLexiRegMouse()
 {
     if (m_skin)
         m_skin->Release();
-    for (HBITMAP b : {m_background, m_option, m_optionSelected, m_descriptions[0],
+    for (HBITMAP b : {m_option, m_optionSelected, m_descriptions[0],
                       m_descriptions[1], m_descriptions[2], m_descriptions[3], m_decorations[0],
                       m_decorations[1]})
         if (b)
@@ -89,7 +89,7 @@ BOOL CWizLexiRegMouse::OnInitDialog()
 void CWizLexiRegMouse::CreateControls()
 {
     const HINSTANCE module = GetModuleHandleA(nullptr);
-    m_background = LoadModuleBitmap(129);
+    SetBackground(129);
     m_option = LoadModuleBitmap(146);
     m_optionSelected = LoadModuleBitmap(147);
     const SIZE option = BitmapSize(m_option, kPlainOption);
@@ -260,13 +260,8 @@ bool CWizLexiRegMouse::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR
         result = TRUE;
         return true;
     }
-    case WM_ERASEBKGND:
-        if (!PaintBackground(reinterpret_cast<HDC>(wParam), m_background))
-            return false;
-        result = TRUE;
-        return true;
     default:
-        return false;
+        return CWizPage::OnMessage(msg, wParam, lParam, result);
     }
 }
 

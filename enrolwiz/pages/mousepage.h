@@ -57,7 +57,6 @@ private:
     HMODULE m_skinLibrary = nullptr;
     ISkinControl* m_skin = nullptr;
     CAnimatedPicture m_animation;
-    HBITMAP m_background = nullptr;
     HBITMAP m_option = nullptr;
     HBITMAP m_optionSelected = nullptr;
     HBITMAP m_descriptions[4] = {};

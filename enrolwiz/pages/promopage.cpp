@@ -2,16 +2,10 @@
 
 #include "pages/promoids.h"
 
-CWizLexiRegPromo::~CWizLexiRegPromo()
-{
-    if (m_background)
-        DeleteObject(m_background);
-}
-
 BOOL CWizLexiRegPromo::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    m_background = LoadModuleBitmap(137);
+    SetBackground(137);
     return TRUE;
 }
 
@@ -35,12 +29,4 @@ bool CWizLexiRegPromo::OnQueryCancel()
 {
     Context().PressNext();
     return false;
-}
-
-bool CWizLexiRegPromo::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
-{
-    if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), m_background))
-        return false;
-    result = TRUE;
-    return true;
 }

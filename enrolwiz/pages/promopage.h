@@ -7,7 +7,6 @@
 class CWizLexiRegPromo : public CWizPage {
 public:
     CWizLexiRegPromo() : CWizPage(111, 183) {}
-    ~CWizLexiRegPromo() override;
 
     // How much wider Next becomes on this page (once), and stays.
     static constexpr int kNextWidening = 40;
@@ -16,9 +15,7 @@ protected:
     BOOL OnInitDialog() override;
     LRESULT OnSetActive() override;
     bool OnQueryCancel() override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
     int nextWidened = 0;
-    HBITMAP m_background = nullptr;
 };

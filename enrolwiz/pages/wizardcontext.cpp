@@ -58,10 +58,13 @@ void CWizardContext::PressButton(int id) const
     SendMessageA(button, WM_LBUTTONUP, MK_LBUTTON, 0);
 }
 
-void CWizardContext::SetTitle(const std::string& title) const
+void CWizardContext::SetTitle(const std::string& text)
 {
-    if (sheet)
-        SetWindowTextA(sheet, title.c_str());
+    title = text;
+    if (!sheet)
+        return;
+    SetWindowTextA(sheet, title.c_str());
+    PostMessageA(sheet, kApplyTitle, 0, 0);
 }
 
 int CWizardContext::ShowMessage(const std::string& text, UINT style) const

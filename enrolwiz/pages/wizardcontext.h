@@ -57,8 +57,11 @@ public:
     void PressButton(int id) const;
     void PressNext() const { PressButton(kIdNext); }
     void PressBack() const { PressButton(kIdBack); }
-    // The sheet's title bar text.
-    void SetTitle(const std::string& title) const;
+    // The sheet's title bar text. The sheet puts its page's caption there after the page was
+    // entered, so the title is set again once that is done (kApplyTitle posted to the sheet).
+    void SetTitle(const std::string& text);
+    std::string title;
+    static constexpr UINT kApplyTitle = WM_APP + 2;
 
     // The skinned message box (MB_ICONQUESTION and the like); the user's answer.
     int ShowMessage(const std::string& text, UINT style) const;

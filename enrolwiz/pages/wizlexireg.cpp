@@ -34,6 +34,9 @@ CWizLexiReg::CWizLexiReg(HWND parent)
     data.settings.Open("enrolwiz", nullptr);
     data.previousEmail = data.settings.szEmail();
     MakeAnonymousUserOnFirstRun();
+    // Known before OnInitDialog: the first page is entered before the sheet reports itself.
+    useBuiltinStrings = CWizardContext::BuiltinStringsWanted(data.settings);
+    context.useBuiltinStrings = useBuiltinStrings;
 
     data.customerType() = "I";
     data.mouseChoice = 1;
@@ -243,6 +246,11 @@ bool CWizLexiReg::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
         PAINTSTRUCT paint;
         BeginPaint(Hwnd(), &paint);
         EndPaint(Hwnd(), &paint);
+        result = 0;
+        return true;
+    }
+    if (msg == CWizardContext::kApplyTitle) {
+        SetWindowTextA(Hwnd(), context.title.c_str());
         result = 0;
         return true;
     }

@@ -7,6 +7,27 @@ CWizPage::CWizPage(int templateId, UINT titleId)
 {
 }
 
+CWizPage::~CWizPage()
+{
+    if (m_background)
+        DeleteObject(m_background);
+}
+
+void CWizPage::SetBackground(UINT bitmapId)
+{
+    if (m_background)
+        DeleteObject(m_background);
+    m_background = LoadModuleBitmap(bitmapId);
+}
+
+bool CWizPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), Background()))
+        return false;
+    result = TRUE;
+    return true;
+}
+
 void CWizPage::Attach(CWizardContext& context)
 {
     m_context = &context;
@@ -28,6 +49,8 @@ void CWizPage::Enter(unsigned buttons)
 {
     Place();
     CWizardContext& c = Context();
+    if (!c.sheet)  // the first page is entered before the sheet reports itself initialised
+        c.sheet = SheetHwnd();
     c.SetTitle(GetText(m_titleId));
     c.ShowButton(kIdBack, (buttons & kBack) != 0);
     c.ShowButton(kIdNext, (buttons & (kNext | kNextDisabled)) != 0);

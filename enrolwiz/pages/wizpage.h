@@ -24,6 +24,7 @@ public:
     };
 
     CWizPage(int templateId, UINT titleId);
+    ~CWizPage() override;
 
     // Given by the sheet before it is created.
     void Attach(CWizardContext& context);
@@ -57,7 +58,14 @@ protected:
     // A bitmap of the language module (null when missing); the caller owns it.
     static HBITMAP LoadModuleBitmap(UINT id);
 
+    // The page's background picture (a bitmap of the language module, owned by the page),
+    // drawn at the page origin whenever the page is erased; null: the plain background.
+    void SetBackground(UINT bitmapId);
+    virtual HBITMAP Background() const { return m_background; }
+
     BOOL OnInitDialog() override;
+    // Draws the background picture on WM_ERASEBKGND.
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     LRESULT OnWizardNext() override;
     LRESULT OnWizardBack() override;
     // The common cancel rule; the wizard is never cancelled.
@@ -68,4 +76,5 @@ protected:
 private:
     CWizardContext* m_context = nullptr;
     UINT m_titleId;
+    HBITMAP m_background = nullptr;
 };

@@ -208,6 +208,53 @@ TEST(SkinMsgDlg, ButtonSetsLabelsAndResults)
     }
 }
 
+// Every button set in every language, one child showing them one after the other: each box
+// shows its set's number of buttons and is saved as skinbox_<language>_set<N>.png.
+struct Language {
+    const char* name;
+    const char* module;
+    const char* skin;
+};
+const Language kLanguages[] = {{"en", "", ".\\skin\\lxpen01.skn"},
+                               {"de", "lxpResDe.dll", ".\\skin\\lxpde01.skn"},
+                               {"zh", "lxpResZh.dll", ".\\skin\\lxpzh01.skn"},
+                               {"vi", "lxpResVi.dll", ".\\skin\\lxpvi01.skn"}};
+const int kSetButtons[8] = {1, 2, 2, 2, 3, 0, 1, 1};  // visible buttons of sets 0-7
+
+LXTEST_CHILD(every_set)
+{
+    (void)argv;
+    for (const Language& lang : kLanguages) {
+        Lib().SetAppSkin(lang.skin);
+        for (int set = 0; set < 8; ++set)
+            Lib().OpenMsgDlg(lang.module, "", kShort.c_str(), set);
+    }
+    return 0;
+}
+
+TEST(SkinMsgDlg, EveryButtonSetInEveryLanguage)
+{
+    HANDLE child = lxtest::StartChild("every_set", "", lxtest::StageDir());
+    for (const Language& lang : kLanguages) {
+        for (int set = 0; set < 8; ++set) {
+            SCOPED_TRACE(std::string(lang.name) + " set " + std::to_string(set));
+            HWND dlg = lxtest::WaitChildDialog(child);
+            ASSERT_NE(dlg, nullptr);
+            lxtest::PumpMessages(200);  // the skin paints
+            const Seen seen = Look(dlg);
+            int shown = 0;
+            for (const auto& label : seen.labels)
+                shown += label != L"-";
+            EXPECT_EQ(shown, kSetButtons[set]);
+            lxtest::SaveWindowPng(dlg, std::string("skinbox_") + lang.name + "_set" +
+                                           std::to_string(set));
+            PostMessageA(dlg, WM_CLOSE, 0, 0);
+            lxtest::PumpUntil([&] { return !IsWindow(dlg); }, 5000);
+        }
+    }
+    EXPECT_EQ(lxtest::FinishChild(child, 20000), 0);
+}
+
 TEST(SkinMsgDlg, IconsCheckBoxAndWaitingBar)
 {
     Seen seen;

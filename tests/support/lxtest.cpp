@@ -290,7 +290,8 @@ ChildBox AnswerChildBox(HANDLE child, const std::string& shot)
         seen.text = MessageBoxText(box);
         seen.title = WindowTitle(box);
         seen.owner = GetWindow(box, GW_OWNER);
-        SaveWindowPng(box, shot);
+        if (!shot.empty())
+            SaveWindowPng(box, shot);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     seen.exitCode = FinishChild(child, 20000);

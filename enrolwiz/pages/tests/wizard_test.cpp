@@ -9,6 +9,7 @@
 #include "resourcehandle.h"
 #include "storetest.h"
 #include "wizarddriver.h"
+#include "skinbinding.h"
 #include "wizlexireg.h"
 
 #include "pages/emailids.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -215,6 +217,69 @@ TEST_F(WizardTest, FirstRunMakesTheAnonymousUserAndEveryRunANewInstallationId)
     storetest::SeedText("szEmail", "kim@mail.de");
     EXPECT_EQ(Open().data.previousEmail, "kim@mail.de");
     EXPECT_EQ(Stored().szEmail(), "kim@mail.de");
+
+    // A running dictionary program is closed: WM_CLOSE goes to the top-most window above its
+    // pop-up (here the pop-up's owner, as GetParent gives it).
+    lxtest::MessageWindow owner({WM_CLOSE}, "dictionary main window");
+    HWND popup = CreateWindowExA(0, "STATIC", "Lexipop Popup", WS_POPUP, 0, 0, 10, 10,
+                                 owner.Hwnd(), nullptr, nullptr, nullptr);
+    ASSERT_NE(popup, nullptr);
+    Open();
+    EXPECT_EQ(owner.Seen().size(), 1u);
+    DestroyWindow(popup);
+}
+
+TEST_F(WizardTest, ChineseDictionaryTextsAndTheSkinnedDialogsModule)
+{
+    const struct {
+        const char* dictionary;
+        int builtin;
+        const char* skinModule;
+    } cases[] = {
+        {"English-Chinese(S)", 1, "lxpreszh.dll"},
+        {"German-English", 0, "lxpresde.dll"},
+        {"Vietnamese-English", 0, "lxpresvi.dll"},
+        {"", 0, "lxpreszh.dll"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dictionary);
+        storetest::SeedText("szCurrentDictionary", c.dictionary);
+        CWizLexiReg& sheet = Open();
+        EXPECT_EQ(sheet.useBuiltinStrings, c.builtin);
+        EXPECT_EQ(SkinResourceModuleName(), c.skinModule);
+        CWizardContext& context = sheet.Context();
+        for (UINT id : {175u, 183u, 196u, 128u})
+            EXPECT_EQ(context.GetText(id), c.builtin ? BuiltinText(id) : Text(id)) << id;
+        if (!c.builtin)
+            continue;
+        // Built-in texts: English titles, Chinese (code page 936) messages, none for 184.
+        EXPECT_EQ(m_drive.Title(), "Lexipop Mouse Activation Settings");
+        EXPECT_EQ(std::string(BuiltinText(123)), "Mr.|Mrs.|Miss|");
+        EXPECT_EQ(std::string(BuiltinText(184)), "");
+        for (UINT id = 104; id <= 196; ++id) {
+            if (id == 123 || (id >= 175 && id <= 185))
+                continue;
+            const std::string text = BuiltinText(id);
+            wchar_t wide[256];
+            EXPECT_GT(MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, text.c_str(), -1, wide, 256),
+                      1) << id;
+            EXPECT_NE(std::find_if(text.begin(), text.end(),
+                                   [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; }),
+                      text.end()) << id;
+        }
+        // The page draws the Chinese captions of the sheet's buttons itself.
+        EXPECT_EQ(lxtest::WindowTitle(m_drive.Button(lxtest::kSheetNext)), "");
+        EXPECT_EQ(lxtest::WindowTitle(m_drive.Button(IDCANCEL)), "");
+        EXPECT_FALSE(m_drive.Save("wizard_zh_builtin_0_mouse").empty());
+    }
+
+    // The progress texts of the waiting dialog: the caption, a blank line, the code's text.
+    CWizardContext& context = Open().Context();
+    context.data.waitingCaption = "Checking";
+    EXPECT_EQ(context.ProgressText(3), "Checking\n\n" + Text(128));
+    EXPECT_EQ(context.ProgressText(11), "Checking\n\n" + Text(136));
+    EXPECT_EQ(context.ProgressText(12), "Checking\n\n");
+    EXPECT_EQ(context.ProgressText(40), "Checking\n\n" + Text(128));
 }
 
 // --- the e-mail page --------------------------------------------------------------------------
@@ -340,6 +405,17 @@ TEST_F(WizardTest, CompletionReportsTheInstallationOnlyOnTheFirstInstall)
         EXPECT_EQ(replies.Of(reportReply).size(), std::string(firstInstall) == "0" ? 1u : 0u);
         EXPECT_EQ(Stored().szFirstInstall(), 0);
     }
+
+    // A user known before this run becomes the current user again after an anonymous end.
+    storetest::SeedText("szEmail", "kim@mail.de");
+    Stored().SaveCurrentUser("secret");
+    Open();
+    m_drive.Press(PSBTN_CANCEL);
+    ASSERT_TRUE(m_drive.WaitForPage(CWizLexiReg::kPromo));
+    m_drive.Press(PSBTN_NEXT);
+    m_drive.Press(PSBTN_NEXT);
+    EXPECT_EQ(m_ended, 0);
+    EXPECT_EQ(Stored().szEmail(), "kim@mail.de");
 
     CSettingsStore& store = Stored();
     const std::string report = CWizLexiRegComplete::InstallationReport(store, "261207194501");
