@@ -20,8 +20,18 @@ void CWizPage::SetBackground(UINT bitmapId)
     m_background = LoadModuleBitmap(bitmapId);
 }
 
-bool CWizPage::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result)
+bool CWizPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
+    if (msg == WM_CTLCOLORSTATIC && Background()) {
+        // Labels are written onto the picture; edits keep their own background.
+        char kind[16] = {};
+        GetClassNameA(reinterpret_cast<HWND>(lParam), kind, sizeof kind);
+        if (lstrcmpiA(kind, "Static") != 0)
+            return false;
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+        return true;
+    }
     if (msg != WM_ERASEBKGND || !PaintBackground(reinterpret_cast<HDC>(wParam), Background()))
         return false;
     result = TRUE;

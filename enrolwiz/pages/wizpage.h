@@ -64,7 +64,7 @@ protected:
     virtual HBITMAP Background() const { return m_background; }
 
     BOOL OnInitDialog() override;
-    // Draws the background picture on WM_ERASEBKGND.
+    // Draws the background picture on WM_ERASEBKGND, and the labels transparent over it.
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     LRESULT OnWizardNext() override;
     LRESULT OnWizardBack() override;
