@@ -125,6 +125,12 @@ TEST_F(WizardTest, MouseChoicesLeadThroughCancelToAnAnonymousCompletion)
         CWizLexiReg& sheet = Open();
         WizardData& data = sheet.data;
         ASSERT_EQ(m_drive.ActiveIndex(), CWizLexiReg::kMouse);
+        auto nextWidth = [this] {
+            RECT rc = {};
+            GetWindowRect(m_drive.Button(lxtest::kSheetNext), &rc);
+            return rc.right - rc.left;
+        };
+        const int width = nextWidth();
         EXPECT_EQ(m_drive.Title(), Text(175));
         EXPECT_FALSE(m_drive.Visible(lxtest::kSheetBack));
         EXPECT_TRUE(m_drive.Visible(IDCANCEL));
@@ -170,9 +176,11 @@ TEST_F(WizardTest, MouseChoicesLeadThroughCancelToAnAnonymousCompletion)
         EXPECT_FALSE(m_drive.Visible(IDCANCEL));
         EXPECT_FALSE(m_drive.Visible(lxtest::kSheetBack));
         EXPECT_EQ(m_drive.Title(), Text(183));
+        EXPECT_EQ(nextWidth(), width + CWizLexiRegPromo::kNextWidening);
         m_drive.Press(PSBTN_NEXT);
         ASSERT_TRUE(m_drive.WaitForPage(CWizLexiReg::kComplete));
         EXPECT_EQ(m_drive.Title(), Text(185));
+        EXPECT_EQ(nextWidth(), width + CWizLexiRegPromo::kNextWidening);  // kept, not widened twice
         EXPECT_EQ(lxtest::WindowTitle(m_drive.Button(lxtest::kSheetNext)), sheet.finishCaption);
 
         DeleteFileA("started.txt");
