@@ -1,9 +1,11 @@
 // "Norvanta Lexipop.exe": the dictionary program, small. It publishes its pop-up window in the
 // release key, has the mouse hook report the user's look-up gesture to its hidden window,
 // reads the word under the pointer from the screen and shows it in the pop-up beside the
-// pointer. It has the font pattern base built when there is none, and again when the installed
-// fonts change. WM_CLOSE to either window ends it; unhooking is its last act.
+// pointer, with its meaning from a small word list. It has the font pattern base built when
+// there is none, and again when the installed fonts change. WM_CLOSE to either window ends it;
+// unhooking is its last act.
 #include "glyphread.h"
+#include "lexipopwindows.h"
 #include "lxpmessages.h"
 #include "lxwin.h"
 #include "moduleexport.h"
@@ -14,20 +16,22 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
-const char kPopupTitle[] = "Lexipop Popup";
-const char kHiddenTitle[] = "LXPhiddenWndv1.0";
 const char kPopupClass[] = "LexipopPopup";
 const char kHiddenClass[] = "LexipopHidden";
 const char kFontLearner[] = "fontlearner.exe";
-const char kBuilding[] = "Learning the screen fonts...";
-const char kBuilt[] = "Screen fonts learnt.";
+const char kWordList[] = "data\\meanings.txt";
 const UINT_PTR kHideTimer = 1;
 const UINT kBuiltShowMs = 2000;
-const int kPopupOffset = 12;  // the pop-up sits this far below and right of the pointer
+const int kPopupOffset = 12;    // the pop-up sits this far below and right of the pointer
+const int kMeaningWidth = 320;  // a longer meaning wraps at this width
+const int kPad = 6;
 
 // The trigger settings as the wizard stored them: right button without Shift when the
 // values are missing; a stored button other than 1 to 3 means hold mode.
@@ -84,6 +88,29 @@ void StartFontLearner()
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+}
+
+// The word list: one "word<TAB>meaning" line per word, the words in lower case.
+std::unordered_map<std::string, std::string> ReadWordList(const char* file)
+{
+    std::unordered_map<std::string, std::string> words;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos && tab > 0)
+            words.emplace(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return words;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 bool PatternBaseExists()
@@ -150,14 +177,22 @@ public:
                                    reinterpret_cast<HBRUSH>(COLOR_INFOBK + 1));
         lxwin::RegisterWindowClass(instance, kHiddenClass);
         const RECT none = {0, 0, 0, 0};
-        if (!m_hidden.Create(instance, kHiddenClass, kHiddenTitle, WS_OVERLAPPED, WS_EX_TOOLWINDOW,
-                             none) ||
-            !m_popup.Create(instance, kPopupClass, kPopupTitle, WS_POPUP | WS_BORDER,
+        m_words = ReadWordList(kWordList);
+        m_boldFont = MakeBoldFont();
+        // The pop-up is complete and published before the hidden window comes: whoever finds
+        // both finds the program ready.
+        if (!m_popup.Create(instance, kPopupClass, LEXIPOP_POPUP_TITLE, WS_POPUP | WS_BORDER,
                             WS_EX_TOPMOST | WS_EX_TOOLWINDOW, none))
             return false;
-        m_text = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                                 0, 0, 0, 0, m_popup.Hwnd(), nullptr, instance, nullptr);
+        m_text = MakeStatic(instance, LEXIPOP_IDC_WORD);
+        m_meaning = MakeStatic(instance, LEXIPOP_IDC_MEANING);
+        SendMessageA(m_text, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont), FALSE);
+        SendMessageA(m_meaning, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         PublishPopup(m_popup.Hwnd());
+        if (!m_hidden.Create(instance, kHiddenClass, LEXIPOP_HIDDEN_TITLE, WS_OVERLAPPED,
+                             WS_EX_TOOLWINDOW, none))
+            return false;
         const MouseSettings m = ReadMouseSettings();
         m_libs.InitHooksDll(m_hidden.Hwnd(), m_popup.Hwnd(), m.state, m.shift);
         if (!PatternBaseExists())
@@ -193,7 +228,6 @@ public:
         } else if (msg == WM_FONTCHANGE && hwnd == m_hidden.Hwnd()) {
             StartFontLearner();  // a newly installed font is learnt
         } else if (msg == WM_TIMER && wParam == kHideTimer) {
-            KillTimer(hwnd, kHideTimer);
             HidePopup();
         } else if (msg == WM_CLOSE) {
             PostQuitMessage(0);
@@ -214,47 +248,86 @@ private:
             return false;
         m_libs.OCRHighlightRect(RECT{left, top, right, bottom}, 1);
         m_highlighted = true;
-        ShowPopup(word, POINT{pt.x + kPopupOffset, pt.y + kPopupOffset});
+        const auto meaning = m_words.find(Lower(word));
+        ShowPopup(word, POINT{pt.x + kPopupOffset, pt.y + kPopupOffset},
+                  meaning == m_words.end() ? std::string() : meaning->second);
         return true;
+    }
+
+    HWND MakeStatic(HINSTANCE instance, int id)
+    {
+        return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
+                               0, 0, 0, m_popup.Hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                               nullptr);
+    }
+
+    static HFONT MakeBoldFont()
+    {
+        LOGFONTA lf = {};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        lf.lfWeight = FW_BOLD;
+        return CreateFontIndirectA(&lf);
+    }
+
+    // The extent of a text drawn in a font, wrapped at `width` when that is not zero.
+    static SIZE Measure(HWND control, HGDIOBJ font, const std::string& text, int width)
+    {
+        RECT rc = {0, 0, width, 0};
+        if (text.empty())
+            return SIZE{0, 0};
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc,
+                  DT_CALCRECT | DT_NOPREFIX | (width ? DT_WORDBREAK : DT_SINGLELINE));
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        // A little room: the static control wraps a line that fills its width exactly.
+        return SIZE{rc.right - rc.left + 2, rc.bottom - rc.top};
     }
 
     void ShowBuildProgress(bool done)
     {
         RECT work = {};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        ShowPopup(done ? kBuilt : kBuilding, POINT{work.right, work.bottom});
+        ShowPopup(done ? LEXIPOP_BUILT_TEXT : LEXIPOP_BUILDING_TEXT,
+                  POINT{work.right, work.bottom}, std::string());
         if (done)
             SetTimer(m_popup.Hwnd(), kHideTimer, kBuiltShowMs, nullptr);
         else
             KillTimer(m_popup.Hwnd(), kHideTimer);
     }
 
-    // Sizes the pop-up to its text and places it at `at`, kept inside the work area.
-    void ShowPopup(const std::string& text, POINT at)
+    // Sizes the pop-up to its texts (the meaning, if any, below the first) and places it at
+    // `at`, kept inside the work area.
+    void ShowPopup(const std::string& text, POINT at, const std::string& meaning)
     {
         lxwin::SetText(m_text, text);
-        HDC dc = GetDC(m_text);
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SendMessageA(m_text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                     FALSE);
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, old);
-        ReleaseDC(m_text, dc);
-        const int pad = 6;
-        const int width = size.cx + 2 * pad + 2, height = size.cy + 2 * pad + 2;
+        lxwin::SetText(m_meaning, meaning);
+        const SIZE top = Measure(m_text, m_boldFont, text, 0);
+        const SIZE below =
+            Measure(m_meaning, GetStockObject(DEFAULT_GUI_FONT), meaning, kMeaningWidth);
+        const int gap = meaning.empty() ? 0 : kPad / 2;
+        const int width = std::max(top.cx, below.cx) + 2 * kPad + 2;
+        const int height = top.cy + gap + below.cy + 2 * kPad + 2;
         RECT work = {};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         const LONG x = std::max(work.left, std::min(at.x, work.right - width));
         const LONG y = std::max(work.top, std::min(at.y, work.bottom - height));
-        MoveWindow(m_text, pad, pad, size.cx, size.cy, FALSE);
+        MoveWindow(m_text, kPad, kPad, top.cx, top.cy, FALSE);
+        MoveWindow(m_meaning, kPad, kPad + top.cy + gap, below.cx, below.cy, FALSE);
         SetWindowPos(m_popup.Hwnd(), HWND_TOPMOST, x, y, width, height,
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        UpdateWindow(m_popup.Hwnd());
+        // Drawn at once with its texts, before the next look-up or a picture of the screen.
+        RedrawWindow(m_popup.Hwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 
+    // Hides the pop-up and the highlight; a pending hiding of a message goes too, so that it
+    // cannot hide a word shown after it.
     void HidePopup()
     {
+        KillTimer(m_popup.Hwnd(), kHideTimer);
         ShowWindow(m_popup.Hwnd(), SW_HIDE);
         if (m_highlighted) {
             m_libs.OCRHighlightRect(RECT{}, 0);
@@ -266,6 +339,9 @@ private:
     ProgramWindow m_hidden{*this};
     ProgramWindow m_popup{*this};
     HWND m_text = nullptr;
+    HWND m_meaning = nullptr;
+    HFONT m_boldFont = nullptr;  // lives as long as the process
+    std::unordered_map<std::string, std::string> m_words;
     bool m_highlighted = false;
 };
 

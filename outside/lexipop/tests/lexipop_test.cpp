@@ -1,8 +1,10 @@
 // End to end: the staged dictionary program, started without a pattern base, against a sample
 // window of this test, clicked with SendInput. The mouse hook runs on this test's thread
 // while it pumps messages.
+#include "lexipopwindows.h"
 #include "lxpmessages.h"
 #include "lxtest.h"
+#include "productdriver.h"
 #include "productfacts.h"
 #include "textwindow.h"
 
@@ -11,10 +13,6 @@
 #include <string>
 
 namespace {
-
-const char kPopupTitle[] = "Lexipop Popup";
-const char kHiddenTitle[] = "LXPhiddenWndv1.0";
-const char kBuilt[] = "Screen fonts learnt.";
 
 void WriteReleaseNumber(const char* name, DWORD value)
 {
@@ -34,24 +32,14 @@ DWORD ReadReleaseNumber(const char* name)
     return value;
 }
 
-// The pop-up's text while it shows; empty while hidden.
-std::string ShownWord(HWND popup)
-{
-    return IsWindowVisible(popup) ? lxtest::StaticTexts(popup) : std::string();
-}
-
 // Starts the staged program and waits up to 20 s for its two windows.
-HANDLE StartLexipop(HWND& popup, HWND& hidden)
+HANDLE StartLexipop(lxtest::DictionaryDriver& dictionary, HWND& popup, HWND& hidden)
 {
     HANDLE program = lxtest::StartProgram(lxtest::StageDir() + "\\Norvanta Lexipop.exe", "",
                                           lxtest::StageDir());
-    lxtest::PumpUntil(
-        [&] {
-            popup = FindWindowA(nullptr, kPopupTitle);
-            hidden = FindWindowA(nullptr, kHiddenTitle);
-            return popup && hidden;
-        },
-        program ? 20000 : 0);
+    dictionary.Attach(program ? 20000 : 0);
+    popup = dictionary.Popup();
+    hidden = dictionary.Hidden();
     return program;
 }
 
@@ -67,8 +55,9 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     WriteReleaseNumber("bMouseShift", 0);
     WriteReleaseNumber(lxfacts::kPopupWindowValue, 0);
 
+    lxtest::DictionaryDriver dictionary;
     HWND popup = nullptr, hidden = nullptr;
-    HANDLE program = StartLexipop(popup, hidden);
+    HANDLE program = StartLexipop(dictionary, popup, hidden);
     ASSERT_TRUE(program && popup && hidden);
     DWORD popupPid = 0, hiddenPid = 0;
     GetWindowThreadProcessId(popup, &popupPid);
@@ -82,7 +71,7 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     // No pattern base: fontlearner builds one and the pop-up reports the end of the build.
     const DWORD start = GetTickCount();
     ASSERT_TRUE(lxtest::PumpUntil(
-        [&] { return lxtest::FileExists(base) && lxtest::StaticTexts(popup) == kBuilt; },
+        [&] { return lxtest::FileExists(base) && lxtest::StaticTexts(popup) == LEXIPOP_BUILT_TEXT; },
         400000));
     std::printf("pattern base built by fontlearner in %lu ms\n", GetTickCount() - start);
 
@@ -117,18 +106,8 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
             ASSERT_TRUE(SendMessageTimeoutA(popup, LxpMessage(LxpMsg::ConfigChange), 0, 0,
                                             SMTO_NORMAL, 10000, &answer));
         }
-        lxtest::SendMouse(0, s.at);
-        lxtest::PumpMessages(200);
-        lxtest::SendMouse(s.down, s.at);
-        if (s.up)
-            lxtest::SendMouse(s.up, s.at);
-        // A pop-up that must stay hidden gets the time a look-up takes to show it wrongly.
-        const bool settled =
-            lxtest::PumpUntil([&] { return ShownWord(popup) == s.shown; }, 10000);
-        if (!*s.shown)
-            lxtest::PumpMessages(2000);
-        EXPECT_TRUE(settled);
-        EXPECT_EQ(ShownWord(popup), s.shown);
+        EXPECT_TRUE(dictionary.Click(s.down, s.up, s.at, s.shown));
+        EXPECT_EQ(dictionary.Shown(), s.shown);
         if (*s.shown) {
             RECT shot = {}, p = {}, w = {};
             GetWindowRect(popup, &p);
@@ -146,7 +125,7 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     WriteReleaseNumber("bMouseState", 1);
 
     // With the pattern base there, nothing is built; closing the hidden window ends it too.
-    program = StartLexipop(popup, hidden);
+    program = StartLexipop(dictionary, popup, hidden);
     ASSERT_TRUE(program && popup && hidden);
     lxtest::PumpMessages(3000);
     EXPECT_EQ(lxtest::StaticTexts(popup), "");
