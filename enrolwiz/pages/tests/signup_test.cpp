@@ -142,11 +142,18 @@ protected:
         m_program = nullptr;
     }
 
-    // Box texts so far, and whether one equals a text of the language module.
+    // Box texts so far, and whether one equals a text of the wizard's (English) language
+    // module, read from the stage: this process has no language module of its own.
     std::vector<std::string> Boxes() const { return m_answers->Texts(); }
     bool BoxSaid(UINT id) const
     {
-        const std::string text = CWizardContext::ModuleText(id);
+        static const HMODULE english = LoadLibraryExA(
+            (lxtest::StageDir() + "\\resen.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        char buffer[1024] = "";
+        LoadStringA(english, id, buffer, sizeof buffer);
+        const std::string text = buffer;
+        if (text.empty())
+            return false;
         for (const std::string& b : Boxes())
             if (b == text)
                 return true;
