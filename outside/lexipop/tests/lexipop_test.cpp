@@ -79,7 +79,9 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     sample.AddRun({"apple orange lemon", "Tahoma", 12, RGB(0, 0, 0), 16, 24});
     sample.Show();
     const POINT orange = sample.CenterOf(0, 8), lemon = sample.CenterOf(0, 15);
-    const POINT blank = {sample.CellOf(0, 0).left + 400, orange.y + 20};
+    // Blank paper above the line: the pop-up opens below the word and, with a wide font,
+    // reaches far to the right.
+    const POINT blank = {sample.CellOf(0, 0).left + 400, sample.CellOf(0, 0).top - 12};
 
     struct Step {
         const char* what;

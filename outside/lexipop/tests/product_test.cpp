@@ -57,7 +57,7 @@ TEST(Product, WizardStartsTheDictionaryWhoseLookUpsFollowEachRunsMouseChoice)
     sample.AddRun({"apple orange lemon", "Tahoma", 12, RGB(0, 0, 0), 16, 24});
     sample.Show();
     const POINT points[] = {sample.CenterOf(0, 8), sample.CenterOf(0, 15),
-                            {sample.CellOf(0, 0).left + 400, sample.CenterOf(0, 8).y + 20}};
+                            {sample.CellOf(0, 0).left + 400, sample.CellOf(0, 0).top - 12}};  // above the pop-up
 
     const WizardRun runs[] = {
         {IDC_MOUSE_OPTION1,  // right button
