@@ -178,6 +178,92 @@ protected:
         return at == std::string::npos ? "" : json.substr(at + head.size(), json.find('"', at + head.size()) - at - head.size());
     }
 
+    // A user of an earlier run, current when the program starts.
+    static void SeedPreviousUser()
+    {
+        storetest::SeedText("szEmail", kPrevious);
+        CSettingsStore store;
+        store.Open("signup_test", nullptr);
+        store.SaveCurrentUser("secret");
+    }
+    // The current user after the run, and its stored password as the test expects it.
+    static void ExpectCurrentUser(const std::string& email, const std::string& password)
+    {
+        CSettingsStore stored;
+        stored.Open("signup_test", nullptr);
+        EXPECT_EQ(stored.szEmail(), email);
+        const auto rows = storetest::Rows("Select * From LexiUsers Where UserName = '" + email + "'");
+        ASSERT_EQ(rows.size(), 1u) << email;
+        EXPECT_EQ(rows[0].at("UserPass"), Base64Encode(password));
+    }
+
+    // Where a request goes out; the wizard brought there with a new address.
+    enum Stage { kHunt, kRegistration, kLogIn, kSubmission, kMobile };
+    void BringTo(Stage stage, const std::string& email)
+    {
+        EnterEmail(email);
+        if (stage <= kRegistration)
+            return;
+        ASSERT_TRUE(At(W::kPIN));
+        Type(IDC_PIN_EDIT, kPin);
+        if (stage == kLogIn)
+            return;
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kCountry));
+        Choose(IDC_COUNTRY_LIST, kSweden);
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kAddr));
+        FillAddress();
+        if (stage == kSubmission)
+            return;
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kTavimo));
+        Type(IDC_MOBILE_NUMBER, "+46 70 1234567");
+    }
+    void FillAddress() const
+    {
+        Type(IDC_ADDR_FIRSTNAME, "Ada");
+        Type(IDC_ADDR_LASTNAME, "Lovelace");
+        Type(IDC_ADDR_ADDRESS1, "1 Lane");
+        Type(IDC_ADDR_POSTALCODE, "12345");
+        Type(IDC_ADDR_CITY, "Uppsala");
+    }
+    // Boxes that said a text so far.
+    size_t BoxesSaying(UINT id) const
+    {
+        const std::vector<std::string> all = Boxes();
+        const size_t before = all.size();
+        size_t n = 0;
+        for (size_t i = 0; i < before; ++i)
+            n += BoxSaidAt(i, id);
+        return n;
+    }
+    bool BoxSaidAt(size_t i, UINT id) const
+    {
+        static const HMODULE english = LoadLibraryExA(
+            (lxtest::StageDir() + "\\resen.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        char buffer[1024] = "";
+        LoadStringA(english, id, buffer, sizeof buffer);
+        const std::vector<std::string> all = Boxes();
+        return i < all.size() && buffer[0] && all[i] == buffer;
+    }
+
+    // Installation reports the stand-in received, with this installation's identifier.
+    static size_t Reports()
+    {
+        CSettingsStore stored;
+        stored.Open("signup_test", nullptr);
+        const std::string json = sltest::Get("/_accountd/reports"), id = stored.szUSIID();
+        size_t n = 0;
+        for (size_t at = json.find("\"Report\": \"" + id); at != std::string::npos;
+             at = json.find("\"Report\": \"" + id, at + 1))
+            ++n;
+        return n;
+    }
+
+    static constexpr const char* kPrevious = "kim@mail.de";
+    static constexpr const char* kPin = "4711";  // the stand-in's secret for every account
+
     HANDLE m_program = nullptr;
     SheetDriver m_drive;
     std::unique_ptr<lxtest::BoxAnswerer> m_answers;
@@ -332,6 +418,7 @@ TEST_F(SignupTest, NewAccountThenTheSameAccountAgain)
 TEST_F(SignupTest, NoServerCompletesAnonymously)
 {
     UseServer(std::to_string(lxtest::UnusedPort()));
+    storetest::SeedText("szFirstInstall", "1");
     Start();
     EnterEmail(kEmail);
     ASSERT_TRUE(At(W::kPromo, 90000));
@@ -341,6 +428,7 @@ TEST_F(SignupTest, NoServerCompletesAnonymously)
     CSettingsStore stored;
     stored.Open("signup_test", nullptr);
     EXPECT_EQ(stored.szEmail(), lxfacts::kAnonymousUser);
+    EXPECT_EQ(stored.szFirstInstall(), 1) << "not reported: the next run tries again";
 }
 
 TEST_F(SignupTest, ServerFaultsNeverStopTheWizard)
@@ -367,4 +455,178 @@ TEST_F(SignupTest, ServerFaultsNeverStopTheWizard)
         Complete();
         sltest::Control("reset=1");
     }
+}
+
+// A request still out when the user cancels, or a reply that cannot be decoded (it arrives
+// twice): the late or repeated answer changes nothing. The wizard stays where the user went
+// and completes with the user of the earlier run, its password untouched; after the mobile
+// page's Cancel with the user who signed in.
+TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
+{
+    struct Case {
+        Stage stage;
+        const char* fault;  // switched on just before the request goes out
+        bool cancel;        // Cancel while it is out
+    } cases[] = {
+        {kHunt, "mode=delay&delay=4&scope=ping&count=1", true},
+        {kRegistration, "mode=delay&delay=4&count=1", true},
+        {kRegistration, "mode=garbage&count=2", false},  // the log-out goes with it
+        {kLogIn, "mode=delay&delay=4&count=1", true},
+        {kSubmission, "mode=delay&delay=4&count=1", true},
+        {kSubmission, "mode=garbage&count=1", false},
+        {kMobile, "mode=delay&delay=4&count=1", true},
+        {kMobile, "mode=garbage&count=1", false},
+    };
+    int row = 0;
+    size_t mobiles = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("stage ") + std::to_string(c.stage) + " " + c.fault);
+        const std::string email = "late" + std::to_string(row++) + "@example.org";
+        SeedPreviousUser();
+        Start();
+        if (c.stage <= kRegistration) {
+            ASSERT_TRUE(sltest::Control(c.fault));
+        }
+        BringTo(c.stage, email);
+        if (c.stage > kRegistration) {
+            ASSERT_TRUE(sltest::Control(c.fault));
+            m_answers->Clear();
+            m_drive.Press(PSBTN_NEXT, 800);
+        } else {
+            lxtest::PumpMessages(800);
+        }
+        if (c.cancel)
+            m_drive.Press(PSBTN_CANCEL, 300);
+        // The mobile page's Cancel keeps the log-in and the number: no promotion page.
+        const int end = c.stage == kMobile ? W::kComplete : W::kPromo;
+        EXPECT_TRUE(At(end, 20000)) << "at page " << m_drive.ActiveIndex();
+        lxtest::PumpMessages(5500);  // the late answer, or the repeated one, arrives
+        EXPECT_EQ(m_drive.ActiveIndex(), end);
+        EXPECT_FALSE(lxtest::Ended(m_program)) << "the wizard finished by itself";
+        if (!c.cancel) {
+            EXPECT_EQ(Boxes().size(), 1u);
+            EXPECT_TRUE(BoxSaid(192));
+        }
+        if (c.stage == kHunt) {
+            EXPECT_EQ(Requests("RegisterEmailAddress("), 0u);
+        }
+        if (c.stage == kMobile) {
+            EXPECT_EQ(Requests("MobileNumberRegistration("), ++mobiles) << "asked once";
+        }
+        if (end == W::kPromo)
+            m_drive.Press(PSBTN_NEXT);
+        Complete();
+        if (c.stage == kMobile)
+            ExpectCurrentUser(email, kPin);
+        else
+            ExpectCurrentUser(kPrevious, "secret");
+        sltest::Control("reset=1");
+    }
+}
+
+// One user's road with detours: Back and Next while the hunt runs, Back from the PIN page,
+// a separator typed into the PIN and a name, the placeholder countries, Back and Next on the
+// address form, a refused and a changed submission, an invalid mobile number; then a second
+// run that finds the number registered and has it validated.
+TEST_F(SignupTest, DetoursKeepOneRegistrationAndWhatWasTyped)
+{
+    const std::string email = "detour@example.org";
+    storetest::SeedText("szFirstInstall", "1");
+    Start();
+    ASSERT_TRUE(sltest::Control("mode=delay&delay=3&scope=ping&count=1"));
+    EnterEmail(email);
+    ASSERT_TRUE(At(W::kEmailVer));
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kPIN));
+    lxtest::PumpMessages(1000);
+    EXPECT_EQ(Requests("RegisterEmailAddress("), 1u) << "one hunt, one registration";
+    EXPECT_EQ(BoxesSaying(187), 1u) << "one PIN mailed";
+
+    // Back from the PIN page and Next: a new hunt, and the address is known by now.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kPassword));
+    Type(IDC_PASSWORD_EDIT, "47|11");
+    EXPECT_EQ(Read(IDC_PASSWORD_EDIT), kPin);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kCountry));
+
+    // Neither placeholder is a country.
+    for (int placeholder : {0, 4}) {
+        m_answers->Clear();
+        Choose(IDC_COUNTRY_LIST, placeholder);
+        m_drive.Press(PSBTN_NEXT, 1000);
+        EXPECT_EQ(m_drive.ActiveIndex(), W::kCountry) << placeholder;
+        EXPECT_TRUE(BoxSaid(147)) << placeholder;
+    }
+    Choose(IDC_COUNTRY_LIST, kSweden);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    FillAddress();
+    Type(IDC_ADDR_FIRSTNAME, "A|da");
+    EXPECT_EQ(Read(IDC_ADDR_FIRSTNAME), "Ada");
+
+    // Back to the country page and on with the same country: the typing stays.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    EXPECT_EQ(Read(IDC_ADDR_ADDRESS1), "1 Lane");
+    EXPECT_EQ(Read(IDC_ADDR_CITY), "Uppsala");
+
+    // The service refuses the record (status 1): the page says why and stays.
+    ASSERT_TRUE(sltest::Control("mode=status&status=1&count=1"));
+    m_answers->Clear();
+    m_drive.Press(PSBTN_NEXT);
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return !Boxes().empty(); }, 20000));
+    EXPECT_EQ(m_drive.ActiveIndex(), W::kAddr);
+    EXPECT_TRUE(BoxSaid(149));
+    // A new visit with a change sends the record again.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    Type(IDC_ADDR_CITY, "Lund");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kTavimo));
+    EXPECT_EQ(Requests("SubmissionOfPersonalInfo("), 2u);
+
+    // An implausible number: text 188 and the page stays; a good one goes on.
+    m_answers->Clear();
+    Type(IDC_MOBILE_NUMBER, "12");
+    m_drive.Press(PSBTN_NEXT);
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return !Boxes().empty(); }, 20000));
+    EXPECT_TRUE(BoxSaid(188));
+    EXPECT_EQ(m_drive.ActiveIndex(), W::kTavimo);
+    Type(IDC_MOBILE_NUMBER, "+46 70 7654321");
+    m_drive.Press(PSBTN_NEXT);
+    Complete();
+    ExpectCurrentUser(email, kPin);
+    // The installation was reported, once, and the next run does not report it again.
+    CSettingsStore stored;
+    stored.Open("signup_test", nullptr);
+    EXPECT_EQ(stored.szFirstInstall(), 0);
+    EXPECT_EQ(Reports(), 1u);
+
+    // Again: the service holds the details and the number, which it now wants validated.
+    Start();
+    EnterEmail(email);
+    ASSERT_TRUE(At(W::kPassword));
+    Type(IDC_PASSWORD_EDIT, kPin);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    EXPECT_EQ(Read(IDC_ADDR_CITY), "Lund");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kTavimo));
+    Type(IDC_MOBILE_NUMBER, "+46 70 7654321");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kComplete));
+    EXPECT_EQ(Requests("MobileNumberValidation("), 1u);
+    Complete();
+    EXPECT_EQ(Reports(), 1u);
 }
