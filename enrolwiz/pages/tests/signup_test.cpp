@@ -77,6 +77,8 @@ protected:
     {
         if (m_program)
             lxtest::FinishChild(m_program, 1000);
+        if (m_browserSet)
+            SetBrowser(m_oldBrowser);
         m_answers.reset();
         sltest::Control("reset=1");
         ScratchTest::TearDown();
@@ -178,6 +180,40 @@ protected:
         return at == std::string::npos ? "" : json.substr(at + head.size(), json.find('"', at + head.size()) - at - head.size());
     }
 
+    // Web addresses opened with the shell go to a recording program instead of a browser;
+    // what it was given, in the order opened.
+    static void SetBrowser(const std::string& command)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>(command.size() + 1));
+        RegCloseKey(key);
+    }
+    void RecordBrowser()
+    {
+        char old[1024] = "";
+        LONG size = sizeof old;
+        RegQueryValueA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", old, &size);
+        m_oldBrowser = old;
+        m_browserSet = true;
+        ASSERT_TRUE(CopyFileA((lxtest::BuildDir() + "\\enrolwiz\\lexipop_recorder.exe").c_str(),
+                              "browser.exe", FALSE));
+        SetBrowser("\"" + m_dir + "\\browser.exe\" \"%1\"");
+    }
+    // Account pages the recording program was given so far.
+    size_t AccountPagesOpened() const
+    {
+        const std::string started = lxtest::ReadFileBytes(m_dir + "\\started.txt");
+        size_t n = 0;
+        for (size_t at = started.find("logon.jsp?username="); at != std::string::npos;
+             at = started.find("logon.jsp?username=", at + 1))
+            ++n;
+        return n;
+    }
+
     // A user of an earlier run, current when the program starts.
     static void SeedPreviousUser()
     {
@@ -199,13 +235,15 @@ protected:
 
     // Where a request goes out; the wizard brought there with a new address.
     enum Stage { kHunt, kRegistration, kLogIn, kSubmission, kMobile };
-    void BringTo(Stage stage, const std::string& email)
+    void BringTo(Stage stage, const std::string& email, bool openAccountPage = false)
     {
         EnterEmail(email);
         if (stage <= kRegistration)
             return;
         ASSERT_TRUE(At(W::kPIN));
         Type(IDC_PIN_EDIT, kPin);
+        if (openAccountPage)
+            Click(IDC_PIN_OPENACCOUNT);
         if (stage == kLogIn)
             return;
         m_drive.Press(PSBTN_NEXT);
@@ -248,15 +286,13 @@ protected:
         return i < all.size() && buffer[0] && all[i] == buffer;
     }
 
-    // Installation reports the stand-in received, with this installation's identifier.
+    // Installation reports the stand-in received.
     static size_t Reports()
     {
-        CSettingsStore stored;
-        stored.Open("signup_test", nullptr);
-        const std::string json = sltest::Get("/_accountd/reports"), id = stored.szUSIID();
+        const std::string json = sltest::Get("/_accountd/reports");
         size_t n = 0;
-        for (size_t at = json.find("\"Report\": \"" + id); at != std::string::npos;
-             at = json.find("\"Report\": \"" + id, at + 1))
+        for (size_t at = json.find("\"Report\": \""); at != std::string::npos;
+             at = json.find("\"Report\": \"", at + 1))
             ++n;
         return n;
     }
@@ -264,6 +300,8 @@ protected:
     static constexpr const char* kPrevious = "kim@mail.de";
     static constexpr const char* kPin = "4711";  // the stand-in's secret for every account
 
+    std::string m_oldBrowser;
+    bool m_browserSet = false;
     HANDLE m_program = nullptr;
     SheetDriver m_drive;
     std::unique_ptr<lxtest::BoxAnswerer> m_answers;
@@ -418,7 +456,7 @@ TEST_F(SignupTest, NewAccountThenTheSameAccountAgain)
 TEST_F(SignupTest, NoServerCompletesAnonymously)
 {
     UseServer(std::to_string(lxtest::UnusedPort()));
-    storetest::SeedText("szFirstInstall", "1");
+    storetest::SeedText("szFirstInstall", "0");  // the text of a first install
     Start();
     EnterEmail(kEmail);
     ASSERT_TRUE(At(W::kPromo, 90000));
@@ -463,22 +501,26 @@ TEST_F(SignupTest, ServerFaultsNeverStopTheWizard)
 // page's Cancel with the user who signed in.
 TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
 {
+    // The account page is opened at the end only when its box on the PIN page was ticked.
+    RecordBrowser();
     struct Case {
         Stage stage;
         const char* fault;  // switched on just before the request goes out
         bool cancel;        // Cancel while it is out
+        bool signedIn;      // completes as the user who signed in (else the earlier one)
+        bool openAccountPage = false;
     } cases[] = {
-        {kHunt, "mode=delay&delay=4&scope=ping&count=1", true},
-        {kRegistration, "mode=delay&delay=4&count=1", true},
-        {kRegistration, "mode=garbage&count=2", false},  // the log-out goes with it
-        {kLogIn, "mode=delay&delay=4&count=1", true},
-        {kSubmission, "mode=delay&delay=4&count=1", true},
-        {kSubmission, "mode=garbage&count=1", false},
-        {kMobile, "mode=delay&delay=4&count=1", true},
-        {kMobile, "mode=garbage&count=1", false},
+        {kHunt, "mode=delay&delay=3&scope=ping&count=1", true, false},
+        {kRegistration, "mode=delay&delay=3&count=1", true, false},
+        {kRegistration, "mode=garbage&count=2", false, false},  // the log-out goes with it
+        {kLogIn, "mode=delay&delay=3&count=1", true, false},
+        {kSubmission, "mode=delay&delay=3&count=1", true, false},
+        {kSubmission, "mode=garbage&count=1", false, true},  // signed in before it
+        {kMobile, "mode=delay&delay=3&count=1", true, true, true},
+        {kMobile, "mode=garbage&count=1", false, true},
     };
     int row = 0;
-    size_t mobiles = 0;
+    size_t mobiles = 0, opened = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("stage ") + std::to_string(c.stage) + " " + c.fault);
         const std::string email = "late" + std::to_string(row++) + "@example.org";
@@ -487,7 +529,7 @@ TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
         if (c.stage <= kRegistration) {
             ASSERT_TRUE(sltest::Control(c.fault));
         }
-        BringTo(c.stage, email);
+        BringTo(c.stage, email, c.openAccountPage);
         if (c.stage > kRegistration) {
             ASSERT_TRUE(sltest::Control(c.fault));
             m_answers->Clear();
@@ -500,7 +542,7 @@ TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
         // The mobile page's Cancel keeps the log-in and the number: no promotion page.
         const int end = c.stage == kMobile ? W::kComplete : W::kPromo;
         EXPECT_TRUE(At(end, 20000)) << "at page " << m_drive.ActiveIndex();
-        lxtest::PumpMessages(5500);  // the late answer, or the repeated one, arrives
+        lxtest::PumpMessages(c.cancel ? 3000 : 1000);  // the late answer, or the repeated one
         EXPECT_EQ(m_drive.ActiveIndex(), end);
         EXPECT_FALSE(lxtest::Ended(m_program)) << "the wizard finished by itself";
         if (!c.cancel) {
@@ -516,10 +558,14 @@ TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
         if (end == W::kPromo)
             m_drive.Press(PSBTN_NEXT);
         Complete();
-        if (c.stage == kMobile)
+        if (c.signedIn)
             ExpectCurrentUser(email, kPin);
         else
             ExpectCurrentUser(kPrevious, "secret");
+        opened += c.openAccountPage;
+        lxtest::PumpUntil([&] { return AccountPagesOpened() >= opened; }, 5000);
+        lxtest::PumpMessages(500);
+        EXPECT_EQ(AccountPagesOpened(), opened);
         sltest::Control("reset=1");
     }
 }
@@ -531,7 +577,7 @@ TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
 TEST_F(SignupTest, DetoursKeepOneRegistrationAndWhatWasTyped)
 {
     const std::string email = "detour@example.org";
-    storetest::SeedText("szFirstInstall", "1");
+    storetest::SeedText("szFirstInstall", "0");  // the text of a first install
     Start();
     ASSERT_TRUE(sltest::Control("mode=delay&delay=3&scope=ping&count=1"));
     EnterEmail(email);

@@ -416,7 +416,7 @@ TEST_F(WizardTest, CompletionReportsTheInstallationOnlyOnTheFirstInstall)
         // Before any server was found the link refuses the report at once, to the calling window.
         EXPECT_EQ(replies.Of(reportReply).size(), std::string(firstInstall) == "0" ? 1u : 0u);
         // A report that was not sent is sent by the next run.
-        EXPECT_EQ(Stored().szFirstInstall(), std::string(firstInstall) == "1" ? 1 : 0);
+        EXPECT_EQ(Stored().szFirstInstall(), std::string(firstInstall) == "0" ? 1 : 0);
     }
 
     // A user known before this run becomes the current user again after an anonymous end.
