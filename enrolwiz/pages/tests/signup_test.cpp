@@ -658,8 +658,20 @@ TEST_F(SignupTest, DetoursKeepOneRegistrationAndWhatWasTyped)
     EXPECT_EQ(Reports(), 1u);
 
     // Again: the service holds the details and the number, which it now wants validated.
+    // First three wrong passwords, and "yes" to text 186 goes back to the address.
     Start();
     EnterEmail(email);
+    ASSERT_TRUE(At(W::kPassword));
+    m_answers = std::make_unique<lxtest::BoxAnswerer>(GetProcessId(m_program), std::vector<HWND>{}, IDYES);
+    for (int i = 0; i < 3; ++i) {
+        const size_t boxes = Boxes().size();
+        Type(IDC_PASSWORD_EDIT, "wrong");
+        m_drive.Press(PSBTN_NEXT);
+        EXPECT_TRUE(lxtest::PumpUntil([&] { return Boxes().size() > boxes; }, 30000)) << i;
+    }
+    EXPECT_TRUE(BoxSaid(186));
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
     ASSERT_TRUE(At(W::kPassword));
     Type(IDC_PASSWORD_EDIT, kPin);
     m_drive.Press(PSBTN_NEXT);
