@@ -30,6 +30,34 @@ CSkinMsgDlg* Dialog(void* handle)
     return static_cast<CSkinMsgDlg*>(handle);
 }
 
+// Marks the windows of the modeless dialogs (a waiting dialog).
+const char kModelessMark[] = "skinbox.modeless";
+
+bool IsModeless(HWND window)
+{
+    return window && GetPropA(window, kModelessMark) != nullptr;
+}
+
+BOOL CALLBACK FindBoxOwner(HWND window, LPARAM found)
+{
+    if (IsModeless(window) || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The owner of a box: the active window, unless that is a modeless dialog of this library
+// (the box would close with it and its answer be lost): then another window of the thread.
+HWND BoxOwner()
+{
+    HWND active = GetActiveWindow();
+    if (!IsModeless(active))
+        return active;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindBoxOwner, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace
 
 void WINAPI SetAppSkin(const char* path)
@@ -48,7 +76,7 @@ int WINAPI OpenMsgDlg(const char* languageModule, const char* ignored, const cha
             return -1;
         StartCom();
         return RunMessageBox(Text(languageModule), Text(ignored), Text(message), flags,
-                             GetActiveWindow());
+                             BoxOwner());
     });
 }
 
@@ -67,6 +95,7 @@ void* WINAPI ModelessDlgCreate(int value, ModelessDlgCallback callback,
             delete dialog;
             return nullptr;
         }
+        SetPropA(dialog->Hwnd(), kModelessMark, reinterpret_cast<HANDLE>(1));
         return dialog;
     });
 }
@@ -108,6 +137,8 @@ void WINAPI ModelessDlgDestroy(void* dialog)
 {
     Guard(0, [&] {
         // The window goes first; the object, which belongs to it, goes with it.
+        if (dialog && Dialog(dialog)->Hwnd())
+            RemovePropA(Dialog(dialog)->Hwnd(), kModelessMark);
         delete Dialog(dialog);
         return 0;
     });
@@ -130,13 +161,17 @@ int RunLogin(const char* languageModule, char* email, char* password, int mode,
              const char* list)
 {
     return Guard(2, [&]() -> int {
-        if (!EnsureSkinControl())
+        if (!EnsureSkinControl()) {
+            // The caller reads the buffers whatever the result: nothing was typed.
+            CopyOut(email, std::string());
+            CopyOut(password, std::string());
             return 2;
+        }
         StartCom();
         CLoginDlg dialog(Text(languageModule), mode, Text(list));
         if (mode == 0)
             OutputDebugStringA("CLoginDlg::Initialize() --> invoked");
-        const int result = static_cast<int>(dialog.DoModal(GetActiveWindow()));
+        const int result = static_cast<int>(dialog.DoModal(BoxOwner()));
         CopyOut(email, dialog.Email());
         CopyOut(password, dialog.Password());
         return result;

@@ -1,6 +1,7 @@
 #include "logindlg.h"
 
 #include "resource.h"
+#include "skinbox.h"
 #include "skinmsgdlg.h"
 
 #include <algorithm>
@@ -111,6 +112,11 @@ void CLoginDlg::FillList()
 BOOL CLoginDlg::OnInitDialog()
 {
     Trace("CLoginDlg::OnInitDialog() --> invoked");
+    // No field takes more than the caller gets back.
+    const WPARAM limit = SKINBOX_LOGIN_TEXT_MAX - 1;
+    SendMessageA(Item(IDC_LOGIN_EMAIL), EM_LIMITTEXT, limit, 0);
+    SendMessageA(Item(IDC_LOGIN_PASSWORD), EM_LIMITTEXT, limit, 0);
+    SendMessageA(Item(IDC_LOGIN_LIST), CB_LIMITTEXT, limit, 0);
     if (m_mode == 0) {
         lxwin::Show(Item(IDC_LOGIN_LIST), false);
     } else {

@@ -211,7 +211,11 @@ void CSkinMsgDlg::Layout()
     lxwin::Show(text, false);
     if (m_drawing)
         m_skin.SetDrawnText(IDC_MSG_TEXT, m_message, true);
-    SetWindowTextA(text, m_message.c_str());
+    // A Vietnamese text is in the font's own 8-bit encoding, as the labels are.
+    if (m_lang == Lang::Vietnamese)
+        SetLabel(text, m_message, m_lang);
+    else
+        SetWindowTextA(text, m_message.c_str());
 
     const int w = m_fontSpec.width, h = m_fontSpec.height;
     const SIZE area = MessageAreaSize(m_message, w, h);

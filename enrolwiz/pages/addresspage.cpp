@@ -67,8 +67,10 @@ void CWizLexiRegAddr::LoadCountries()
 
 LRESULT CWizLexiRegAddr::OnSetActive()
 {
+    m_showing = false;
     if (!EnterWithServer())
         return Skip();
+    m_showing = true;
     WizardData& data = Data();
     LoadCountries();
     BecomeCallingWindow();
@@ -77,15 +79,13 @@ LRESULT CWizLexiRegAddr::OnSetActive()
         PersonalDetails& d = data.details;
         PersonalDetail* kept[] = {&d.postalCode, &d.address1, &d.address2, &d.address3, &d.city,
                                   &d.province, &d.district, &d.state, &d.street};
-        if (!SameText(d.countryName.edited, d.countryName.server)) {
-            if (!SameText(d.countryName.edited, lastCountry)) {
-                lastCountry = d.countryName.edited;
-                for (PersonalDetail* detail : kept)
-                    detail->edited.clear();
-            }
-        } else {
+        // Coming back with the country of the last visit keeps what was typed; another
+        // country starts from the service's values when it is the service's country, else
+        // from empty fields.
+        if (!SameText(d.countryName.edited, lastCountry)) {
+            const bool servers = SameText(d.countryName.edited, d.countryName.server);
             for (PersonalDetail* detail : kept)
-                detail->edited = detail->server;
+                detail->edited = servers ? detail->server : std::string();
             lastCountry = d.countryName.edited;
         }
         BuildForm();
@@ -231,12 +231,22 @@ LRESULT CWizLexiRegAddr::OnWizardNext()
     return kGoOn;
 }
 
+LRESULT CWizLexiRegAddr::OnWizardBack()
+{
+    // What was typed stays for the next visit.
+    if (m_showing)
+        ReadForm();
+    return CServerPage::OnWizardBack();
+}
+
 bool CWizLexiRegAddr::OnCommand(int id, int code, HWND control)
 {
     if (id == IDC_ADDR_POSTALCODE && code == EN_CHANGE) {
         const std::string format = Data().details.postalFormat;
         if (!format.empty())
-            FilterEdit(id, [&format](const std::string& typed) { return FilterPostalCode(typed, format); });
+            FilterEdit(id, [&format](const std::string& typed) { return FilterPostalCode(DropSeparators(typed, GetACP()), format); });
+        else
+            RefuseSeparators(id);
         return true;
     }
     return CServerPage::OnCommand(id, code, control);
@@ -287,7 +297,8 @@ bool CWizLexiRegAddr::OnLxpMessage(LxpMsg msg, WPARAM, LPARAM lParam)
         return true;
     }
     if (msg == LxpMsg::GetCallbackSubmissionPersonalInfo) {
-        OnSubmissionReply(ReplyOf(lParam));
+        if (Awaited(LxpMsg::GetCallbackSubmissionPersonalInfo))
+            OnSubmissionReply(ReplyOf(lParam));
         return true;
     }
     return false;
@@ -326,7 +337,8 @@ void CWizLexiRegAddr::Submit()
     v.installDate = data.installDate;
     v.customerType = data.customerType();
     const std::string record = SubmissionRecord(v);
-    Context().BeginWaiting(Hwnd(), 141, [&data, record] { data.link.SubmissionOfPersonalInfo(record); });
+    Request(LxpMsg::GetCallbackSubmissionPersonalInfo, 141,
+            [&data, record] { return data.link.SubmissionOfPersonalInfo(record); });
 }
 
 void CWizLexiRegAddr::OnSubmissionReply(const Fields& f)

@@ -29,6 +29,7 @@ protected:
     BOOL OnInitDialog() override;
     LRESULT OnSetActive() override;
     LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     bool OnLxpMessage(LxpMsg msg, WPARAM wParam, LPARAM lParam) override;
@@ -56,5 +57,6 @@ private:
     std::vector<std::string> m_honorifics;
     std::string lastCountry;
     int submitted = 0;
+    bool m_showing = false;  // the page shows (it is not skipping itself)
     HFONT m_labelFont = nullptr;
 };

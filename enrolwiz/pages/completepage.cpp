@@ -118,9 +118,13 @@ void CWizLexiRegComplete::Finish()
     const std::time_t now = std::time(nullptr);
     std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::localtime(&now));
     const std::string report = InstallationReport(store, stamp);
+    // The report is sent once per installation: the flag is cleared only when the service
+    // answered it; the wait for that is short, so that a slow link delays the end only a
+    // little (the next run sends it again).
     if (store.szFirstInstall()) {
         data.link.ReportInstallation(report);
-        store.SetszFirstInstall(0);
+        if (data.link.WaitForReport(kReportWaitMs))
+            store.SetszFirstInstall(0);
     }
 
     char path[MAX_PATH] = {};

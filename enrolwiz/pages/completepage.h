@@ -23,6 +23,9 @@ public:
                                           const std::string& user, const std::string& password);
     static std::string PercentEncoded(const std::string& text);
 
+    // How long the end waits for the installation report at most.
+    static constexpr DWORD kReportWaitMs = 15000;
+
     // How the process ends after the finishing steps (ExitProcess unless replaced).
     std::function<void(UINT)> endProcess;
 

@@ -155,16 +155,13 @@ bool CWizLexiRegQuizorra::OnCommand(int id, int code, HWND control)
 bool CWizLexiRegQuizorra::OnLxpMessage(LxpMsg msg, WPARAM, LPARAM lParam)
 {
     if (msg == LxpMsg::Logout) {
-        m_loggingOut = 1;
         WizardData& data = Data();
-        Context().BeginWaiting(Hwnd(), 144, [&data] { data.link.LogOut(); });
+        Request(LxpMsg::GetCallbackMsgLogout, 144, [&data] { return data.link.LogOut(); });
         return true;
     }
-    // Only the answer to this page's own log-out counts (the e-mail verification page logs
-    // out too and does not wait for it).
-    if (msg == LxpMsg::GetCallbackMsgLogout && m_loggingOut) {
-        m_loggingOut = 0;
-        OnLogoutReply(ReplyOf(lParam));
+    if (msg == LxpMsg::GetCallbackMsgLogout) {
+        if (Awaited(LxpMsg::GetCallbackMsgLogout))
+            OnLogoutReply(ReplyOf(lParam));
         return true;
     }
     return false;

@@ -28,6 +28,5 @@ private:
     std::vector<std::string> m_names;  // the list's entries as the file names them
     HFONT m_listFont = nullptr;
     HFONT m_unicodeFont = nullptr;
-    int m_loggingOut = 0;
-    bool m_filled = false;  // a log-out of this page is under way
+    bool m_filled = false;  // the list was filled
 };

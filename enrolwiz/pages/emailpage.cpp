@@ -100,6 +100,9 @@ LRESULT CWizLexiRegEmail::OnWizardNext()
         SetFocus(Item(IDC_EMAIL_EDIT));
         return kStay;
     }
+    // Another address: what the service sent for the last one is not this account's.
+    if (data.email != data.link.GetEmailAddress())
+        data.details.ClearServerCopies();
     data.link.SetEmailAddress(data.email);
     data.cancelled = 0;
     return kGoOn;

@@ -41,6 +41,9 @@ bool CWizLexiRegEmailVer::OnLxpMessage(LxpMsg msg, WPARAM wParam, LPARAM lParam)
     case LxpMsg::GetCallbackRegisterEmailAddress:
         OnRegisterReply(ReplyOf(lParam));
         return true;
+    case LxpMsg::GetCallbackMsgLogout:
+        OnLogoutReply();
+        return true;
     default:
         return false;
     }
@@ -53,12 +56,20 @@ void CWizLexiRegEmailVer::StartHunt()
     Context().OpenWaiting(Hwnd(), GetText(128));
     huntStarted = 1;
     BecomeCallingWindow();
+    // One hunt at a time: a hunt of an earlier visit that still runs is the one to wait for.
+    CRequestLedger& requests = Data().requests;
+    if (requests.Rejoin(LxpMsg::OnResultServerPortHunting, Hwnd()))
+        return;
+    requests.Begin(LxpMsg::OnResultServerPortHunting, Hwnd());
     Data().link.CheckInetConnection();
 }
 
 void CWizLexiRegEmailVer::OnHuntResult(WPARAM wParam, LPARAM lParam)
 {
+    // The text is freed whether or not the result still counts.
     const std::string pair = CConnectionCheck::TakeHuntResult(lParam);
+    if (!Awaited(LxpMsg::OnResultServerPortHunting))
+        return;
     Context().CloseWaiting();
     WizardData& data = Data();
     data.accountKnown = 0;
@@ -94,14 +105,39 @@ void CWizLexiRegEmailVer::Register()
     CCommClientWrapper::SetWaitingWindow(Context().sheet);
     BecomeCallingWindow();
     data.accountKnown = 0;
-    data.link.RegisterEmailAddress(data.settings.szDisplayLanguage());
-    data.link.LogOut();
+    m_registrationIn = false;
+    m_registration.clear();
     Context().OpenWaiting(Hwnd(), caption);
     data.waitingCaption = caption;
+    // The page moves on once both have answered, so that no later log-out finds this one
+    // still out.
+    const std::string language = data.settings.szDisplayLanguage();
+    Await(LxpMsg::GetCallbackRegisterEmailAddress,
+          [&data, language] { return data.link.RegisterEmailAddress(language); });
+    Await(LxpMsg::GetCallbackMsgLogout, [&data] { return data.link.LogOut(); });
 }
 
 void CWizLexiRegEmailVer::OnRegisterReply(const Fields& f)
 {
+    if (!Awaited(LxpMsg::GetCallbackRegisterEmailAddress))
+        return;
+    m_registration = f;
+    m_registrationIn = true;
+    if (!Data().requests.Awaits(LxpMsg::GetCallbackMsgLogout))
+        FinishRegistration();
+}
+
+void CWizLexiRegEmailVer::OnLogoutReply()
+{
+    // Whatever the log-out answered, the registration's answer decides.
+    if (Awaited(LxpMsg::GetCallbackMsgLogout) && m_registrationIn)
+        FinishRegistration();
+}
+
+void CWizLexiRegEmailVer::FinishRegistration()
+{
+    const Fields f = m_registration;
+    m_registrationIn = false;
     WizardData& data = Data();
     data.accountKnown = 0;
     Context().CloseWaiting();

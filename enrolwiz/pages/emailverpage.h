@@ -24,6 +24,12 @@ private:
     void OnHuntResult(WPARAM wParam, LPARAM lParam);
     void Register();
     void OnRegisterReply(const Fields& f);
+    void OnLogoutReply();
+    // Both answers in (the registration's and the log-out's): the page moves on.
+    void FinishRegistration();
 
     int huntStarted = 0;
+    // The registration's answer, kept while the log-out sent with it is still out.
+    Fields m_registration;
+    bool m_registrationIn = false;
 };

@@ -21,11 +21,13 @@ bool CLoginPage::OnLxpMessage(LxpMsg msg, WPARAM, LPARAM lParam)
 {
     if (msg == LxpMsg::UsersAuthentication) {
         WizardData& data = Data();
-        Context().BeginWaiting(Hwnd(), m_captionId, [&data] { data.link.UserAuthentication(data.password); });
+        Request(LxpMsg::GetCallbackUsersAuthentication, m_captionId,
+                [&data] { return data.link.UserAuthentication(data.password); });
         return true;
     }
     if (msg == LxpMsg::GetCallbackUsersAuthentication) {
-        OnLoginReply(ReplyOf(lParam));
+        if (Awaited(LxpMsg::GetCallbackUsersAuthentication))
+            OnLoginReply(ReplyOf(lParam));
         return true;
     }
     return false;

@@ -45,6 +45,7 @@ LRESULT CWizLexiRegTavimo::OnWizardNext()
 bool CWizLexiRegTavimo::OnQueryCancel()
 {
     // Skips the service but keeps the log-in: the wizard completes as the signed-in user.
+    Data().requests.EndWaits();  // whatever answers now comes too late
     CloseWaitingDialog();
     Data().skipRest = 1;
     Context().PressNext();
@@ -71,16 +72,20 @@ bool CWizLexiRegTavimo::OnLxpMessage(LxpMsg msg, WPARAM, LPARAM lParam)
     const std::string argument = RequestArgument();
     switch (msg) {
     case LxpMsg::MobileNumberRegistration:
-        Context().BeginWaiting(Hwnd(), 142, [&] { data.link.MobileNumberRegistration(argument); });
+        Request(LxpMsg::GetCallbackMobileNumberRegistration, 142,
+                [&data, argument] { return data.link.MobileNumberRegistration(argument); });
         return true;
     case LxpMsg::MobileNumberValidation:
-        Context().BeginWaiting(Hwnd(), 143, [&] { data.link.MobileNumberValidation(argument); });
+        Request(LxpMsg::GetCallbackMsgMobileNumberValidation, 143,
+                [&data, argument] { return data.link.MobileNumberValidation(argument); });
         return true;
     case LxpMsg::GetCallbackMobileNumberRegistration:
-        OnReply(ReadMobileRegistrationReply(ReplyOf(lParam)));
+        if (Awaited(LxpMsg::GetCallbackMobileNumberRegistration))
+            OnReply(ReadMobileRegistrationReply(ReplyOf(lParam)));
         return true;
     case LxpMsg::GetCallbackMsgMobileNumberValidation:
-        OnReply(ReadMobileValidationReply(ReplyOf(lParam)));
+        if (Awaited(LxpMsg::GetCallbackMsgMobileNumberValidation))
+            OnReply(ReadMobileValidationReply(ReplyOf(lParam)));
         return true;
     default:
         return false;

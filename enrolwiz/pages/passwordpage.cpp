@@ -84,11 +84,13 @@ bool CWizLexiRegPassword::OnLxpMessage(LxpMsg msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == LxpMsg::RequestPassword) {
         WizardData& data = Data();
-        Context().BeginWaiting(Hwnd(), 137, [&data] { data.link.RequestPassword(data.displayLanguage); });
+        Request(LxpMsg::GetCallbackRequestPassword, 137,
+                [&data] { return data.link.RequestPassword(data.displayLanguage); });
         return true;
     }
     if (msg == LxpMsg::GetCallbackRequestPassword) {
-        OnPasswordReply(ReplyOf(lParam));
+        if (Awaited(LxpMsg::GetCallbackRequestPassword))
+            OnPasswordReply(ReplyOf(lParam));
         return true;
     }
     return CLoginPage::OnLxpMessage(msg, wParam, lParam);

@@ -72,6 +72,23 @@ std::string FilterMobileNumber(const std::string& typed)
     return out;
 }
 
+std::string DropSeparators(const std::string& typed, unsigned codePage)
+{
+    std::string out;
+    for (size_t i = 0; i < typed.size(); ++i) {
+        const char c = typed[i];
+        const bool pair = i + 1 < typed.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(c));
+        if (pair) {
+            if (typed[i + 1] != '|')
+                out.append(typed, i, 2);
+            ++i;
+        } else if (c != '|') {
+            out += c;
+        }
+    }
+    return out;
+}
+
 ReplyDetails ReadReplyDetails(const Fields& f)
 {
     const auto at = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };

@@ -3,6 +3,8 @@
 // the page does next; the pages do the showing and pressing.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -44,6 +46,11 @@ MobileOutcome ReadMobileValidationReply(const Fields& f);
 // What the mobile number edit keeps of a typed text: digits; '+' first only; '-' and ' '
 // right after a digit; brackets anywhere.
 std::string FilterMobileNumber(const std::string& typed);
+
+// What an edit of the sign-up pages keeps of a typed text: everything but the record
+// separator "|"; in a double-byte code page (936) also no character one of whose bytes is
+// the separator's.
+std::string DropSeparators(const std::string& typed, unsigned codePage);
 
 // The personal details an existing account's registration reply carries, by field.
 struct ReplyDetails {

@@ -1,5 +1,6 @@
 #include "wizardcontext.h"
 
+#include "replyrules.h"
 #include "resourcehandle.h"
 #include "skinbinding.h"
 
@@ -74,8 +75,8 @@ int CWizardContext::ShowMessage(const std::string& text, UINT style) const
 
 void CWizardContext::ShowStatusText(int code) const
 {
-    if (code >= 0 && code <= 26)
-        ShowText(148 + static_cast<UINT>(code), MB_ICONQUESTION);
+    if (const int id = StatusTextId(std::to_string(code)))
+        ShowText(static_cast<UINT>(id), MB_ICONQUESTION);
 }
 
 bool CWizardContext::ServerKnown() const
@@ -95,6 +96,7 @@ void CWizardContext::ApplyCancelRule() const
     data.cancelled = 1;
     data.skipRest = 1;
     data.accountKnown = 0;
+    data.requests.EndWaits();  // whatever answers now comes too late
     CloseWaitingDialog();
     PressNext();
 }
@@ -114,10 +116,12 @@ void CWizardContext::BeginWaiting(HWND page, UINT captionId,
     EnableButton(kIdBack, false);
     const std::string caption = GetText(captionId);
     CCommClientWrapper::SetWaitingWindow(sheet);
-    if (startRequest)
-        startRequest();
+    // The dialog first: a link that refuses at once answers inside the request's call, and
+    // that answer closes it.
     data.waitingCaption = caption;
     OpenWaiting(page, caption);
+    if (startRequest)
+        startRequest();
 }
 
 void CWizardContext::CloseWaiting() const

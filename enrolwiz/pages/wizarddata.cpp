@@ -14,3 +14,10 @@ void PersonalDetails::ClearEdited()
     for (size_t i = 0; i + 1 < kPairs; ++i)
         Pairs(i)->edited.clear();
 }
+
+void PersonalDetails::ClearServerCopies()
+{
+    for (size_t i = 0; i < kPairs; ++i)
+        Pairs(i)->server.clear();
+    countryCode.clear();
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "commclientwrapper.h"
+#include "requestledger.h"
 #include "settingsstore.h"
 
 #include <windows.h>
@@ -47,6 +48,9 @@ struct PersonalDetails {
     // Empties the edited value of every detail but the customer type (what the e-mail page
     // does each time it is shown).
     void ClearEdited();
+    // Forgets what the service sent for an account (another address was entered): every
+    // server copy and the country's code.
+    void ClearServerCopies();
 };
 
 struct WizardData {
@@ -75,6 +79,8 @@ struct WizardData {
     int multipleUsers = 0;
     int hideEmailBack = 0;  // read by the e-mail page; nothing sets it
     HFONT font = nullptr;
+    // The requests the pages wait for.
+    CRequestLedger requests;
     CCommClientWrapper link;
     CSettingsStore settings;
 

@@ -171,7 +171,32 @@ int CCommClientWrapper::MobileNumberValidation(const std::string& mobileNumber)
 
 int CCommClientWrapper::ReportInstallation(const std::string& report)
 {
-    return Send(310, report);
+    __atomic_store_n(&s_reportStatus, kReportOut, __ATOMIC_SEQ_CST);
+    const int result = Send(310, report);
+    // Started when the client took it: its busy flag set, or its answer already in.
+    m_reportStarted = result == 0 &&
+                      (__atomic_load_n(&m_bReportInstallationBusy, __ATOMIC_SEQ_CST) != 0 ||
+                       __atomic_load_n(&s_reportStatus, __ATOMIC_SEQ_CST) != kReportOut);
+    return result;
+}
+
+int CCommClientWrapper::WaitForReport(DWORD ms)
+{
+    const DWORD deadline = GetTickCount() + ms;
+    for (;;) {
+        const int status = __atomic_load_n(&s_reportStatus, __ATOMIC_SEQ_CST);
+        if (status != kReportOut)
+            return status == 0 ? 1 : 0;
+        if (!m_reportStarted)  // refused, or no server: nothing will answer
+            return 0;
+        const LONG left = static_cast<LONG>(deadline - GetTickCount());
+        if (left <= 0)
+            return 0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 50 ? static_cast<DWORD>(left) : 50,
+                                  QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 int CCommClientWrapper::Send(UINT code, const std::string& data)
@@ -238,8 +263,14 @@ int CCommClientWrapper::DecodeMobileNumberValidation(UINT, int status, const cha
     return DeliverReply(LxpMsg::GetCallbackMsgMobileNumberValidation, status, reply, length, wnd);
 }
 
-int CCommClientWrapper::DecodeReportInstallation(UINT, int, const char*, int, HWND)
+int CCommClientWrapper::s_reportStatus = CCommClientWrapper::kReportOut;
+
+int CCommClientWrapper::DecodeReportInstallation(UINT, int status, const char* reply, int length, HWND)
 {
+    // Nobody is told; the completion page only learns whether it arrived. A report the
+    // service answered without text did not arrive either.
+    const bool answered = status == 0 && reply && length > 0;
+    __atomic_store_n(&s_reportStatus, answered ? 0 : -1, __ATOMIC_SEQ_CST);
     return 0;
 }
 

@@ -74,6 +74,10 @@ public:
     int MobileNumberRegistration(const std::string& mobileNumber);
     int MobileNumberValidation(const std::string& mobileNumber);
     int ReportInstallation(const std::string& report);
+    // Waits, at most `ms`, for the installation report started last to end, handling the
+    // messages sent to this thread meanwhile (its progress goes to the waiting window). 1 when
+    // the service answered it, 0 when it failed, was refused or is still out.
+    int WaitForReport(DWORD ms);
 
     // The client: the page that received a hunt's pair gives it SetOnLineServer and
     // SetOnLinePort directly.
@@ -117,6 +121,10 @@ private:
     int m_bLogOutBusy = 0;
     int m_bReportInstallationBusy = 0;
     int m_bServerLinkReady = 0;
+    // How the installation report started last ended: kReportOut while it is out.
+    static constexpr int kReportOut = -1000;
+    static int s_reportStatus;
+    bool m_reportStarted = false;
     UINT m_nContext = 0;
     std::string m_strEmailAddress;
     std::string m_strOnLineServer;

@@ -110,6 +110,27 @@ void Store(int* target, int value)
         __atomic_store_n(target, value, __ATOMIC_SEQ_CST);
 }
 
+bool Abandoned(const ServerPortJob& job)
+{
+    if (!job.guard)
+        return false;
+    std::lock_guard<std::mutex> hold(job.guard->lock);
+    return job.guard->abandoned;
+}
+
+// A hunt's write into the checker (its index) or the wrapper (the ready flag), unless the
+// checker gave up waiting for the hunt.
+void Publish(const ServerPortJob& job, int* target, int value)
+{
+    if (!job.guard) {
+        Store(target, value);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(job.guard->lock);
+    if (!job.guard->abandoned)
+        Store(target, value);
+}
+
 // The hunt result text, owned by the receiver of the message.
 char* NewHuntResult(const std::string& server, const std::string& port)
 {
@@ -230,6 +251,7 @@ void CConnectionCheck::EstablishServerConnection()
     job->m_dOnLineServerIndex = &m_dOnLineServerIndex;
     job->readyFlag = m_pReadyFlag;
     job->notifyWnd = m_hNotifyWnd;
+    job->guard = m_guard;
     const int index = GetServerIndex(*job);
     Store(&m_dOnLineServerIndex, index);
     job->startIndex = index;
@@ -291,15 +313,17 @@ DWORD WINAPI CConnectionCheck::ConnectToServer(LPVOID param)
     static const char kName[] = "CConnectionCheck::ConnectToServer()";
     std::unique_ptr<ServerPortJob> job(static_cast<ServerPortJob*>(param));
     const UINT resultMsg = LxpMessage(LxpMsg::OnResultServerPortHunting);
+    bool reported = false;  // every hunt ends in exactly one result message
     try {
         CErrorLog log(kLogPath, 1000, 1);
         log.Write(kName, "<Invoke>");
         if (!lxinet::MachineOnline()) {
+            reported = true;
             SendMessageA(job->notifyWnd, resultMsg, static_cast<WPARAM>(-1), 0);
             log.Write("CConnectionCheck::ConnectToServer(): No Internet Connection.");
             return 0;
         }
-        Store(job->readyFlag, 0);
+        Publish(*job, job->readyFlag, 0);
         int i = job->startIndex;
         log.Write(kName, "starting to find a server");
 
@@ -324,10 +348,12 @@ DWORD WINAPI CConnectionCheck::ConnectToServer(LPVOID param)
                     log.Write(kName, "Global Exception Error [ catch(...) ] ");
                 }
                 if (found) {
-                    Store(job->m_dOnLineServerIndex, i);
-                    Store(job->readyFlag, 1);
+                    Publish(*job, job->m_dOnLineServerIndex, i);
+                    Publish(*job, job->readyFlag, 1);
                     LPARAM text = reinterpret_cast<LPARAM>(NewHuntResult(server, port));
-                    if (!SendMessageTimeoutA(job->notifyWnd, resultMsg, 0, text, SMTO_NORMAL, INFINITE,
+                    reported = true;
+                    if (Abandoned(*job) ||
+                        !SendMessageTimeoutA(job->notifyWnd, resultMsg, 0, text, SMTO_NORMAL, INFINITE,
                                              nullptr))
                         TakeHuntResult(text);  // nobody took it
                     return 0;
@@ -335,12 +361,16 @@ DWORD WINAPI CConnectionCheck::ConnectToServer(LPVOID param)
             }
             i = i < n - 1 ? i + 1 : i - 1;
         }
-        Store(job->m_dOnLineServerIndex, -1);
-        Store(job->readyFlag, 1);
-        SendMessageA(job->notifyWnd, resultMsg, static_cast<WPARAM>(-1), 0);
+        Publish(*job, job->m_dOnLineServerIndex, -1);
+        Publish(*job, job->readyFlag, 1);
+        reported = true;
+        if (!Abandoned(*job))
+            SendMessageA(job->notifyWnd, resultMsg, static_cast<WPARAM>(-1), 0);
     } catch (...) {
-        // Nothing leaves the thread; the ready flag tells that the hunt is over.
-        Store(job->readyFlag, 1);
+        // Nothing leaves the thread: the hunt is over and found nothing.
+        Publish(*job, job->readyFlag, 1);
+        if (!reported)
+            SendMessageA(job->notifyWnd, resultMsg, static_cast<WPARAM>(-1), 0);
     }
     return 0;
 }
@@ -363,12 +393,18 @@ std::string CConnectionCheck::TakeHuntResult(LPARAM lParam)
 void CConnectionCheck::ReapHunts(bool wait)
 {
     std::vector<HANDLE> running;
+    const DWORD deadline = GetTickCount() + kExitWaitMs;
     for (HANDLE thread : m_hunts) {
         if (wait) {
             // A hunt ends by sending its result to a window, perhaps one of this thread's:
             // handle sent messages while waiting.
-            while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
-                   WAIT_OBJECT_0 + 1) {
+            for (;;) {
+                const LONG left = static_cast<LONG>(deadline - GetTickCount());
+                const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE,
+                                                             left > 0 ? static_cast<DWORD>(left) : 0,
+                                                             QS_SENDMESSAGE);
+                if (woke != WAIT_OBJECT_0 + 1)
+                    break;
                 MSG msg;
                 PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             }
@@ -377,6 +413,11 @@ void CConnectionCheck::ReapHunts(bool wait)
             continue;
         }
         CloseHandle(thread);
+    }
+    if (wait) {
+        // Hunts still running now run on without this object.
+        std::lock_guard<std::mutex> hold(m_guard->lock);
+        m_guard->abandoned = true;
     }
     m_hunts.swap(running);
 }

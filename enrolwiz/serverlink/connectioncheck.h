@@ -9,12 +9,21 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 struct ServerEntry {
     std::string name;  // lower case
     int tested = 0;
+};
+
+// What a hunt may still write into the checker that started it; once the checker is gone
+// (it stopped waiting for the hunt at exit) the hunt writes nothing.
+struct HuntGuard {
+    std::mutex lock;
+    bool abandoned = false;
 };
 
 // What one hunting thread works on; owned by that thread and freed by it when it ends.
@@ -25,15 +34,17 @@ struct ServerPortJob {
     int startIndex = -1;                  // the index GetServerIndex chose for this hunt
     int* readyFlag = nullptr;
     HWND notifyWnd = nullptr;
+    std::shared_ptr<HuntGuard> guard;  // shared with the checker
 };
 
 class CConnectionCheck {
 public:
     // Reads ".\data\server.lst" and ".\data\port.lst". A missing list ends the program.
     CConnectionCheck();
-    // Waits for hunts still running (they touch this object's index), handling messages
-    // sent to this thread's windows meanwhile.
+    // Waits a little (kExitWaitMs at most) for hunts still running, handling messages sent
+    // to this thread's windows meanwhile; a hunt that runs on after that writes nothing here.
     ~CConnectionCheck();
+    static constexpr DWORD kExitWaitMs = 3000;
 
     CConnectionCheck(const CConnectionCheck&) = delete;
     CConnectionCheck& operator=(const CConnectionCheck&) = delete;
@@ -71,6 +82,8 @@ public:
 
 private:
     void ReapHunts(bool wait);
+
+    std::shared_ptr<HuntGuard> m_guard = std::make_shared<HuntGuard>();
 
     std::vector<ServerEntry> m_servers;
     std::vector<std::string> m_ports;

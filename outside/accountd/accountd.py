@@ -6,6 +6,7 @@
     POST /ZORodaze/NV?   body <encoded>     -> the same (the client posts code 200)
     GET  /_accountd/control?key=value&...   -> loopback only: switch faults at run time
     GET  /_accountd/mail?to=<address>       -> loopback only: newest mailbox message (JSON)
+    GET  /_accountd/reports                 -> loopback only: installation reports received (JSON)
 
 Run `accountd.py --help` for the switches; README.md beside this file has the details.
 """
@@ -32,6 +33,7 @@ PING_PATH = "ZORodaze/ping.jsp"
 REQUEST_PATH = "ZORodaze/NV"
 CONTROL_PATH = "_accountd/control"
 MAIL_PATH = "_accountd/mail"
+REPORTS_PATH = "_accountd/reports"
 MAX_BODY = 1 << 20
 GARBAGE_BODY = b"?? this is not an encoded reply ??\r\n"
 
@@ -250,8 +252,9 @@ class Handler(BaseHTTPRequestHandler):
             self.ping()
         elif path == REQUEST_PATH:
             self.account_request(query)
-        elif path in (CONTROL_PATH, MAIL_PATH) and self.is_loopback():
-            (self.control if path == CONTROL_PATH else self.mail)(query)
+        elif path in (CONTROL_PATH, MAIL_PATH, REPORTS_PATH) and self.is_loopback():
+            {CONTROL_PATH: self.control, MAIL_PATH: self.mail,
+             REPORTS_PATH: self.reports}[path](query)
         else:
             self.note = "-> 404 unknown path"
             self.send_body(404, b"not found\r\n")
@@ -348,6 +351,14 @@ class Handler(BaseHTTPRequestHandler):
         fields["File"] = path
         self.note = "-> mail %s" % os.path.basename(path)
         self.send_json(200, fields)
+
+    def reports(self, _query):
+        service = self.server.service
+        with service.lock:
+            rows = service.store.reports()
+        listed = [{"Email": r[1], "Received": r[2], "Report": r[3]} for r in rows]
+        self.note = "-> %d reports" % len(listed)
+        self.send_json(200, {"reports": listed})
 
 
 def message_from_query(query):

@@ -55,9 +55,15 @@ const Login kLogins[] = {
 
 LXTEST_CHILD(open_login)
 {
-    const Login& login = kLogins[std::atoi(argv[0])];
-    SetCurrentDirectoryA(lxtest::StageDir().c_str());
-    HMODULE lib = LoadLibraryA("lxpmsgbx.dll");
+    const int row = std::atoi(argv[0]);
+    // Row -1: the library alone in a folder of its own, without the skin control.
+    const Login& login = kLogins[row < 0 ? 0 : row];
+    const std::string library = lxtest::StageDir() + "\\lxpmsgbx.dll";
+    if (row < 0)
+        SetCurrentDirectoryA(argv[1]);
+    else
+        SetCurrentDirectoryA(lxtest::StageDir().c_str());
+    HMODULE lib = LoadLibraryA(library.c_str());
     auto setSkin = reinterpret_cast<SetAppSkinFn>(
         reinterpret_cast<void*>(GetProcAddress(lib, "SetAppSkin")));
     using Open2 = int(WINAPI*)(const char*, char*, char*, const char*);
@@ -70,7 +76,10 @@ LXTEST_CHILD(open_login)
     char email[SKINBOX_LOGIN_TEXT_MAX] = "x", password[SKINBOX_LOGIN_TEXT_MAX] = "x";
     const int result = login.mode == 0 ? open(login.module, email, password)
                                        : open2(login.module, email, password, login.list);
-    // The answer, and 10 more when the e-mail and password came back as the test typed them.
+    // The answer, and 10 more when the e-mail and password came back as the test typed them
+    // (without the skin control: 20 more when both came back empty).
+    if (row < 0)
+        return result + (!email[0] && !password[0] ? 20 : 0);
     return result + ((std::string(email) == "anna@example.com" &&
                       std::string(password) == "secret") ? 10 : 0);
 }
@@ -177,6 +186,33 @@ TEST(LoginDlg, DropDownListOfAddresses)
             EXPECT_EQ(edit, c.row == 2 ? "bert@example.com" : "anna@example.com");
         }
     }
+}
+
+TEST(LoginDlg, FieldsTakeNoMoreThanComesBackAndNoSkinControlLeavesEmptyBuffers)
+{
+    // Typed past the limit: each field holds the 255 bytes the caller gets back.
+    size_t lengths[2] = {};
+    EXPECT_EQ(RunLogin(0, "", [&](HWND d, DWORD) {
+                  const int fields[2] = {IDC_LOGIN_EMAIL, IDC_LOGIN_PASSWORD};
+                  for (size_t f = 0; f < 2; ++f) {
+                      HWND edit = GetDlgItem(d, fields[f]);
+                      for (int i = 0; i < SKINBOX_LOGIN_TEXT_MAX + 40; ++i)
+                          SendMessageA(edit, WM_CHAR, 'a', 0);
+                      lengths[f] = static_cast<size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+                  }
+                  Click(d, IDC_LOGIN_CANCEL);
+              }),
+              2);
+    EXPECT_EQ(lengths[0], SKINBOX_LOGIN_TEXT_MAX - 1u);
+    EXPECT_EQ(lengths[1], SKINBOX_LOGIN_TEXT_MAX - 1u);
+
+    // Without the skin control the user is told, and the buffers come back empty (22).
+    const std::string alone = lxtest::FreshDir("skinbox_no_control");
+    HANDLE child = lxtest::StartChild("open_login", "-1 " + alone, alone);
+    const lxtest::ChildBox box = lxtest::AnswerChildBox(child, "");
+    EXPECT_TRUE(box.shown);
+    EXPECT_EQ(box.text, "Could not instantiate Skin control. Make sure ActiveSkin library is installed properly.");
+    EXPECT_EQ(box.exitCode, 22);
 }
 
 }  // namespace

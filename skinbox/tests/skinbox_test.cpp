@@ -420,4 +420,51 @@ TEST(ModelessDlg, ButtonsCallBackUnlessTold)
     }
 }
 
+// A box asked for while the waiting dialog is the active window, the waiting dialog closed
+// under it a little later (a reply came): the box stays and its answer comes back.
+void* g_waiting = nullptr;
+void CALLBACK CloseWaiting(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    Lib().Destroy(g_waiting);
+}
+
+LXTEST_CHILD(box_over_waiting)
+{
+    (void)argv;
+    Lib().SetAppSkin(".\\skin\\lxpen01.skn");
+    g_waiting = Lib().Create(0, nullptr, "", "Waiting...", 0x0205);
+    if (!g_waiting)
+        return 1000;
+    Lib().Show(g_waiting, SW_SHOW);
+    lxtest::PumpMessages(300);
+    SetTimer(nullptr, 0, 1000, &CloseWaiting);
+    return Lib().OpenMsgDlg("", "", kShort.c_str(), 0x0001);
+}
+
+TEST(SkinMsgDlg, ABoxOverTheWaitingDialogOutlivesIt)
+{
+    HANDLE child = lxtest::StartChild("box_over_waiting", "", lxtest::StageDir());
+    ASSERT_NE(child, nullptr);
+    HWND box = nullptr, waiting = nullptr;
+    lxtest::PumpUntil([&] {
+        for (HWND d : lxtest::ProcessDialogs(GetProcessId(child))) {
+            const std::string text = Look(d).message;
+            if (text == kShort && IsWindowVisible(d))
+                box = d;
+            else if (text == "Waiting...")
+                waiting = d;
+        }
+        return box != nullptr;
+    }, 20000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(GetWindow(box, GW_OWNER), waiting);
+    lxtest::PumpUntil([&] { return !IsWindow(waiting); }, 5000);
+    lxtest::PumpMessages(300);
+    EXPECT_TRUE(IsWindow(box)) << "the box closed with the waiting dialog";
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_MSG_FIRST, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDC_MSG_FIRST)));
+    EXPECT_EQ(lxtest::FinishChild(child, 20000), 6);
+}
+
 }  // namespace

@@ -77,6 +77,8 @@ protected:
     {
         if (m_program)
             lxtest::FinishChild(m_program, 1000);
+        if (m_browserSet)
+            SetBrowser(m_oldBrowser);
         m_answers.reset();
         sltest::Control("reset=1");
         ScratchTest::TearDown();
@@ -178,6 +180,128 @@ protected:
         return at == std::string::npos ? "" : json.substr(at + head.size(), json.find('"', at + head.size()) - at - head.size());
     }
 
+    // Web addresses opened with the shell go to a recording program instead of a browser;
+    // what it was given, in the order opened.
+    static void SetBrowser(const std::string& command)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>(command.size() + 1));
+        RegCloseKey(key);
+    }
+    void RecordBrowser()
+    {
+        char old[1024] = "";
+        LONG size = sizeof old;
+        RegQueryValueA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", old, &size);
+        m_oldBrowser = old;
+        m_browserSet = true;
+        ASSERT_TRUE(CopyFileA((lxtest::BuildDir() + "\\enrolwiz\\lexipop_recorder.exe").c_str(),
+                              "browser.exe", FALSE));
+        SetBrowser("\"" + m_dir + "\\browser.exe\" \"%1\"");
+    }
+    // Account pages the recording program was given so far.
+    size_t AccountPagesOpened() const
+    {
+        const std::string started = lxtest::ReadFileBytes(m_dir + "\\started.txt");
+        size_t n = 0;
+        for (size_t at = started.find("logon.jsp?username="); at != std::string::npos;
+             at = started.find("logon.jsp?username=", at + 1))
+            ++n;
+        return n;
+    }
+
+    // A user of an earlier run, current when the program starts.
+    static void SeedPreviousUser()
+    {
+        storetest::SeedText("szEmail", kPrevious);
+        CSettingsStore store;
+        store.Open("signup_test", nullptr);
+        store.SaveCurrentUser("secret");
+    }
+    // The current user after the run, and its stored password as the test expects it.
+    static void ExpectCurrentUser(const std::string& email, const std::string& password)
+    {
+        CSettingsStore stored;
+        stored.Open("signup_test", nullptr);
+        EXPECT_EQ(stored.szEmail(), email);
+        const auto rows = storetest::Rows("Select * From LexiUsers Where UserName = '" + email + "'");
+        ASSERT_EQ(rows.size(), 1u) << email;
+        EXPECT_EQ(rows[0].at("UserPass"), Base64Encode(password));
+    }
+
+    // Where a request goes out; the wizard brought there with a new address.
+    enum Stage { kHunt, kRegistration, kLogIn, kSubmission, kMobile };
+    void BringTo(Stage stage, const std::string& email, bool openAccountPage = false)
+    {
+        EnterEmail(email);
+        if (stage <= kRegistration)
+            return;
+        ASSERT_TRUE(At(W::kPIN));
+        Type(IDC_PIN_EDIT, kPin);
+        if (openAccountPage)
+            Click(IDC_PIN_OPENACCOUNT);
+        if (stage == kLogIn)
+            return;
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kCountry));
+        Choose(IDC_COUNTRY_LIST, kSweden);
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kAddr));
+        FillAddress();
+        if (stage == kSubmission)
+            return;
+        m_drive.Press(PSBTN_NEXT);
+        ASSERT_TRUE(At(W::kTavimo));
+        Type(IDC_MOBILE_NUMBER, "+46 70 1234567");
+    }
+    void FillAddress() const
+    {
+        Type(IDC_ADDR_FIRSTNAME, "Ada");
+        Type(IDC_ADDR_LASTNAME, "Lovelace");
+        Type(IDC_ADDR_ADDRESS1, "1 Lane");
+        Type(IDC_ADDR_POSTALCODE, "12345");
+        Type(IDC_ADDR_CITY, "Uppsala");
+    }
+    // Boxes that said a text so far.
+    size_t BoxesSaying(UINT id) const
+    {
+        const std::vector<std::string> all = Boxes();
+        const size_t before = all.size();
+        size_t n = 0;
+        for (size_t i = 0; i < before; ++i)
+            n += BoxSaidAt(i, id);
+        return n;
+    }
+    bool BoxSaidAt(size_t i, UINT id) const
+    {
+        static const HMODULE english = LoadLibraryExA(
+            (lxtest::StageDir() + "\\resen.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        char buffer[1024] = "";
+        LoadStringA(english, id, buffer, sizeof buffer);
+        const std::vector<std::string> all = Boxes();
+        return i < all.size() && buffer[0] && all[i] == buffer;
+    }
+
+    // Installation reports the stand-in received.
+    static size_t Reports()
+    {
+        const std::string json = sltest::Get("/_accountd/reports");
+        size_t n = 0;
+        for (size_t at = json.find("\"Report\": \""); at != std::string::npos;
+             at = json.find("\"Report\": \"", at + 1))
+            ++n;
+        return n;
+    }
+
+    static constexpr const char* kPrevious = "kim@mail.de";
+    static constexpr const char* kPin = "4711";  // the stand-in's secret for every account
+
+    std::string m_oldBrowser;
+    bool m_browserSet = false;
     HANDLE m_program = nullptr;
     SheetDriver m_drive;
     std::unique_ptr<lxtest::BoxAnswerer> m_answers;
@@ -332,6 +456,7 @@ TEST_F(SignupTest, NewAccountThenTheSameAccountAgain)
 TEST_F(SignupTest, NoServerCompletesAnonymously)
 {
     UseServer(std::to_string(lxtest::UnusedPort()));
+    storetest::SeedText("szFirstInstall", "0");  // the text of a first install
     Start();
     EnterEmail(kEmail);
     ASSERT_TRUE(At(W::kPromo, 90000));
@@ -341,6 +466,7 @@ TEST_F(SignupTest, NoServerCompletesAnonymously)
     CSettingsStore stored;
     stored.Open("signup_test", nullptr);
     EXPECT_EQ(stored.szEmail(), lxfacts::kAnonymousUser);
+    EXPECT_EQ(stored.szFirstInstall(), 1) << "not reported: the next run tries again";
 }
 
 TEST_F(SignupTest, ServerFaultsNeverStopTheWizard)
@@ -367,4 +493,198 @@ TEST_F(SignupTest, ServerFaultsNeverStopTheWizard)
         Complete();
         sltest::Control("reset=1");
     }
+}
+
+// A request still out when the user cancels, or a reply that cannot be decoded (it arrives
+// twice): the late or repeated answer changes nothing. The wizard stays where the user went
+// and completes with the user of the earlier run, its password untouched; after the mobile
+// page's Cancel with the user who signed in.
+TEST_F(SignupTest, LateAndRepeatedAnswersChangeNothing)
+{
+    // The account page is opened at the end only when its box on the PIN page was ticked.
+    RecordBrowser();
+    struct Case {
+        Stage stage;
+        const char* fault;  // switched on just before the request goes out
+        bool cancel;        // Cancel while it is out
+        bool signedIn;      // completes as the user who signed in (else the earlier one)
+        bool openAccountPage = false;
+    } cases[] = {
+        {kHunt, "mode=delay&delay=3&scope=ping&count=1", true, false},
+        {kRegistration, "mode=delay&delay=3&count=1", true, false},
+        {kRegistration, "mode=garbage&count=2", false, false},  // the log-out goes with it
+        {kLogIn, "mode=delay&delay=3&count=1", true, false},
+        {kSubmission, "mode=delay&delay=3&count=1", true, false},
+        {kSubmission, "mode=garbage&count=1", false, true},  // signed in before it
+        {kMobile, "mode=delay&delay=3&count=1", true, true, true},
+        {kMobile, "mode=garbage&count=1", false, true},
+    };
+    int row = 0;
+    size_t mobiles = 0, opened = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("stage ") + std::to_string(c.stage) + " " + c.fault);
+        const std::string email = "late" + std::to_string(row++) + "@example.org";
+        SeedPreviousUser();
+        Start();
+        if (c.stage <= kRegistration) {
+            ASSERT_TRUE(sltest::Control(c.fault));
+        }
+        BringTo(c.stage, email, c.openAccountPage);
+        if (c.stage > kRegistration) {
+            ASSERT_TRUE(sltest::Control(c.fault));
+            m_answers->Clear();
+            m_drive.Press(PSBTN_NEXT, 800);
+        } else {
+            lxtest::PumpMessages(800);
+        }
+        if (c.cancel)
+            m_drive.Press(PSBTN_CANCEL, 300);
+        // The mobile page's Cancel keeps the log-in and the number: no promotion page.
+        const int end = c.stage == kMobile ? W::kComplete : W::kPromo;
+        EXPECT_TRUE(At(end, 20000)) << "at page " << m_drive.ActiveIndex();
+        lxtest::PumpMessages(c.cancel ? 3000 : 1000);  // the late answer, or the repeated one
+        EXPECT_EQ(m_drive.ActiveIndex(), end);
+        EXPECT_FALSE(lxtest::Ended(m_program)) << "the wizard finished by itself";
+        if (!c.cancel) {
+            EXPECT_EQ(Boxes().size(), 1u);
+            EXPECT_TRUE(BoxSaid(192));
+        }
+        if (c.stage == kHunt) {
+            EXPECT_EQ(Requests("RegisterEmailAddress("), 0u);
+        }
+        if (c.stage == kMobile) {
+            EXPECT_EQ(Requests("MobileNumberRegistration("), ++mobiles) << "asked once";
+        }
+        if (end == W::kPromo)
+            m_drive.Press(PSBTN_NEXT);
+        Complete();
+        if (c.signedIn)
+            ExpectCurrentUser(email, kPin);
+        else
+            ExpectCurrentUser(kPrevious, "secret");
+        opened += c.openAccountPage;
+        lxtest::PumpUntil([&] { return AccountPagesOpened() >= opened; }, 5000);
+        lxtest::PumpMessages(500);
+        EXPECT_EQ(AccountPagesOpened(), opened);
+        sltest::Control("reset=1");
+    }
+}
+
+// One user's road with detours: Back and Next while the hunt runs, Back from the PIN page,
+// a separator typed into the PIN and a name, the placeholder countries, Back and Next on the
+// address form, a refused and a changed submission, an invalid mobile number; then a second
+// run that finds the number registered and has it validated.
+TEST_F(SignupTest, DetoursKeepOneRegistrationAndWhatWasTyped)
+{
+    const std::string email = "detour@example.org";
+    storetest::SeedText("szFirstInstall", "0");  // the text of a first install
+    Start();
+    ASSERT_TRUE(sltest::Control("mode=delay&delay=3&scope=ping&count=1"));
+    EnterEmail(email);
+    ASSERT_TRUE(At(W::kEmailVer));
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kPIN));
+    lxtest::PumpMessages(1000);
+    EXPECT_EQ(Requests("RegisterEmailAddress("), 1u) << "one hunt, one registration";
+    EXPECT_EQ(BoxesSaying(187), 1u) << "one PIN mailed";
+
+    // Back from the PIN page and Next: a new hunt, and the address is known by now.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kPassword));
+    Type(IDC_PASSWORD_EDIT, "47|11");
+    EXPECT_EQ(Read(IDC_PASSWORD_EDIT), kPin);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kCountry));
+
+    // Neither placeholder is a country.
+    for (int placeholder : {0, 4}) {
+        m_answers->Clear();
+        Choose(IDC_COUNTRY_LIST, placeholder);
+        m_drive.Press(PSBTN_NEXT, 1000);
+        EXPECT_EQ(m_drive.ActiveIndex(), W::kCountry) << placeholder;
+        EXPECT_TRUE(BoxSaid(147)) << placeholder;
+    }
+    Choose(IDC_COUNTRY_LIST, kSweden);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    FillAddress();
+    Type(IDC_ADDR_FIRSTNAME, "A|da");
+    EXPECT_EQ(Read(IDC_ADDR_FIRSTNAME), "Ada");
+
+    // Back to the country page and on with the same country: the typing stays.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    EXPECT_EQ(Read(IDC_ADDR_ADDRESS1), "1 Lane");
+    EXPECT_EQ(Read(IDC_ADDR_CITY), "Uppsala");
+
+    // The service refuses the record (status 1): the page says why and stays.
+    ASSERT_TRUE(sltest::Control("mode=status&status=1&count=1"));
+    m_answers->Clear();
+    m_drive.Press(PSBTN_NEXT);
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return !Boxes().empty(); }, 20000));
+    EXPECT_EQ(m_drive.ActiveIndex(), W::kAddr);
+    EXPECT_TRUE(BoxSaid(149));
+    // A new visit with a change sends the record again.
+    m_drive.Press(PSBTN_BACK);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    Type(IDC_ADDR_CITY, "Lund");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kTavimo));
+    EXPECT_EQ(Requests("SubmissionOfPersonalInfo("), 2u);
+
+    // An implausible number: text 188 and the page stays; a good one goes on.
+    m_answers->Clear();
+    Type(IDC_MOBILE_NUMBER, "12");
+    m_drive.Press(PSBTN_NEXT);
+    EXPECT_TRUE(lxtest::PumpUntil([&] { return !Boxes().empty(); }, 20000));
+    EXPECT_TRUE(BoxSaid(188));
+    EXPECT_EQ(m_drive.ActiveIndex(), W::kTavimo);
+    Type(IDC_MOBILE_NUMBER, "+46 70 7654321");
+    m_drive.Press(PSBTN_NEXT);
+    Complete();
+    ExpectCurrentUser(email, kPin);
+    // The installation was reported, once, and the next run does not report it again.
+    CSettingsStore stored;
+    stored.Open("signup_test", nullptr);
+    EXPECT_EQ(stored.szFirstInstall(), 0);
+    EXPECT_EQ(Reports(), 1u);
+
+    // Again: the service holds the details and the number, which it now wants validated.
+    // First three wrong passwords, and "yes" to text 186 goes back to the address.
+    Start();
+    EnterEmail(email);
+    ASSERT_TRUE(At(W::kPassword));
+    m_answers = std::make_unique<lxtest::BoxAnswerer>(GetProcessId(m_program), std::vector<HWND>{}, IDYES);
+    for (int i = 0; i < 3; ++i) {
+        const size_t boxes = Boxes().size();
+        Type(IDC_PASSWORD_EDIT, "wrong");
+        m_drive.Press(PSBTN_NEXT);
+        EXPECT_TRUE(lxtest::PumpUntil([&] { return Boxes().size() > boxes; }, 30000)) << i;
+    }
+    EXPECT_TRUE(BoxSaid(186));
+    ASSERT_TRUE(At(W::kEmail));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kPassword));
+    Type(IDC_PASSWORD_EDIT, kPin);
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kCountry));
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kAddr));
+    EXPECT_EQ(Read(IDC_ADDR_CITY), "Lund");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kTavimo));
+    Type(IDC_MOBILE_NUMBER, "+46 70 7654321");
+    m_drive.Press(PSBTN_NEXT);
+    ASSERT_TRUE(At(W::kComplete));
+    EXPECT_EQ(Requests("MobileNumberValidation("), 1u);
+    Complete();
+    EXPECT_EQ(Reports(), 1u);
 }

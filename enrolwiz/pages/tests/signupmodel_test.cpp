@@ -4,6 +4,7 @@
 #include "addresspage.h"
 #include "emailverpage.h"
 #include "replyrules.h"
+#include "requestledger.h"
 
 #include "lxtest.h"
 
@@ -374,4 +375,75 @@ TEST(SignupModel, ReplyDetailsAndTheResubmissionRule)
     EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<District>", true), &d.district);
     EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<Honorific>", false), nullptr);
     EXPECT_EQ(CWizLexiRegAddr::DetailOf(d, "<Street>", false), &d.street);
+}
+
+TEST(SignupModel, EditsKeepNoRecordSeparator)
+{
+    // "\x81\x7c" is one character of code page 936 whose second byte is the separator's.
+    const std::pair<std::string, std::string> cases[] = {
+        {"Ada|Lovelace", "AdaLovelace"}, {"||", ""}, {"plain", "plain"},
+        {"\xc4\xe3\x81\x7c\xba\xc3", "\xc4\xe3\xba\xc3"}, {"\xc4\xe3|", "\xc4\xe3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DropSeparators(c.first, 936), c.second) << c.first;
+    // In a single-byte code page the same bytes are two characters, the second the separator.
+    EXPECT_EQ(DropSeparators("\x81\x7c", 1252), "\x81");
+}
+
+TEST(SignupModel, OnlyTheAwaitedAnswerCounts)
+{
+    using V = CRequestLedger::Verdict;
+    const LxpMsg login = LxpMsg::GetCallbackUsersAuthentication, logout = LxpMsg::GetCallbackMsgLogout;
+    HWND page = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    // Steps: b begin, r refused (2000), a an answer arrives, e the wait ends (Cancel, Back,
+    // leaving), j rejoin a request still out; with the verdict each answer gets.
+    struct Case {
+        const char* steps;
+        std::vector<V> verdicts;
+        bool waitingAfter;
+    } cases[] = {
+        {"ba", {V::Act}, false},
+        {"baa", {V::Act, V::Drop}, false},          // an undecodable reply's second message
+        {"bea", {V::Drop}, false},                  // Cancel, then the late answer
+        {"beba", {V::Drop}, true},                  // the old one's answer is not the new one's
+        {"bebaa", {V::Drop, V::Act}, false},
+        {"bebra", {V::Resend}, true},               // the refused one goes out after the old
+        {"bebraa", {V::Resend, V::Act}, false},
+        {"bebrea", {V::Drop}, false},               // refused, then Cancel: nothing goes out
+        {"beja", {V::Act}, false},                  // a hunt of an earlier visit rejoined
+    };
+    for (const Case& c : cases) {
+        CRequestLedger ledger;
+        std::vector<V> verdicts;
+        for (const char* step = c.steps; *step; ++step) {
+            switch (*step) {
+            case 'b': ledger.Begin(login, page); break;
+            case 'r': ledger.Refused(login); break;
+            case 'a': verdicts.push_back(ledger.Arrived(login)); break;
+            case 'e': ledger.EndWaits(); break;
+            case 'j': EXPECT_TRUE(ledger.Rejoin(login, page)) << c.steps; break;
+            default: break;
+            }
+        }
+        EXPECT_EQ(verdicts, c.verdicts) << c.steps;
+        EXPECT_EQ(ledger.Waiting(), c.waitingAfter) << c.steps;
+    }
+    // Kinds are kept apart; a refused request names its page; nothing out, nothing to rejoin.
+    CRequestLedger ledger;
+    ledger.Begin(login, page);
+    ledger.Begin(logout, page);
+    EXPECT_EQ(ledger.Arrived(logout), V::Act);
+    EXPECT_TRUE(ledger.Awaits(login));
+    EXPECT_FALSE(ledger.Awaits(logout));
+    EXPECT_EQ(ledger.Arrived(login), V::Act);
+    EXPECT_FALSE(ledger.Rejoin(login, page));
+    ledger.Begin(login, page);
+    ledger.EndWaits();
+    ledger.Begin(login, nullptr);
+    ledger.Refused(login);
+    ledger.Begin(logout, page);
+    ledger.Refused(logout);  // nothing older out: it never started, nothing will answer
+    EXPECT_FALSE(ledger.Out(logout));
+    EXPECT_EQ(ledger.RefusedPage(login), nullptr);
+    EXPECT_TRUE(ledger.Out(login));
 }

@@ -415,7 +415,8 @@ TEST_F(WizardTest, CompletionReportsTheInstallationOnlyOnTheFirstInstall)
         EXPECT_EQ(m_ended, 0);
         // Before any server was found the link refuses the report at once, to the calling window.
         EXPECT_EQ(replies.Of(reportReply).size(), std::string(firstInstall) == "0" ? 1u : 0u);
-        EXPECT_EQ(Stored().szFirstInstall(), 0);
+        // A report that was not sent is sent by the next run.
+        EXPECT_EQ(Stored().szFirstInstall(), std::string(firstInstall) == "0" ? 1 : 0);
     }
 
     // A user known before this run becomes the current user again after an anonymous end.

@@ -204,6 +204,30 @@ TEST(Accountd, CurrentPairNeeds200WhileTheHuntTakesAnyAnswer)
     EXPECT_TRUE(last.compare(0, failed.size(), failed) == 0 && last.size() > failed.size()) << last;
 }
 
+TEST(Accountd, ExitWaitsForASlowHuntOnlyAWhileAndTheHuntThenWritesNothing)
+{
+    const std::string live = AccountdPort();
+    if (live.empty())
+        GTEST_SKIP() << "runs from run_with_accountd.sh only";
+    Install inst("sl_hunt_exit", "127.0.0.1|", live + "|");
+    ASSERT_TRUE(Control("mode=delay&delay=9&scope=ping"));
+    int ready = 5;
+    lxtest::RecordingWindow win(ServerLinkReader(&ready));
+    {
+        CConnectionCheck check;
+        check.SetNotifyWindow(win.Hwnd());
+        check.SetReadyFlag(&ready);
+        check.EstablishServerConnection();
+    }
+    // The checker is gone while its hunt still waits for the slow ping: no result yet, and
+    // after the ping none either, nor a ready flag written by the abandoned hunt.
+    EXPECT_TRUE(win.All().empty());
+    lxtest::PumpMessages(9000);
+    EXPECT_TRUE(win.All().empty());
+    EXPECT_EQ(__atomic_load_n(&ready, __ATOMIC_SEQ_CST), 0);
+    ASSERT_TRUE(Control("reset=1"));
+}
+
 // With no network at all (run_offline.sh): nothing is tried, the ready flag keeps its value.
 TEST(Offline, HuntReportsNoConnection)
 {

@@ -124,6 +124,10 @@ class Server:
         status, body = self.http("GET", "/_accountd/mail?to=" + address)
         return json.loads(body.decode("utf-8")) if status == 200 else None
 
+    def reports(self):
+        status, body = self.http("GET", "/_accountd/reports")
+        return json.loads(body.decode("utf-8"))["reports"] if status == 200 else None
+
 
 def raw_exchange(port, payload, timeout=10):
     """Sends raw bytes, reads until the server closes; returns (status or None, body)."""

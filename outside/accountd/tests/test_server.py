@@ -46,7 +46,10 @@ class WizardRoadTest(unittest.TestCase):
         self.assertEqual(first_field(s.send(116, EMAIL, "US|555 123 4567|"))[0], "0")
         self.assertEqual(first_field(s.send(116, EMAIL, "US|555 123 4567|"))[0], "24")
         self.assertEqual(first_field(s.send(118, EMAIL, "US|555 123 4567|"))[0], "0")
+        self.assertEqual(s.reports(), [])
         self.assertEqual(first_field(s.send(310, "anonymous@norvanta.com", "2.9;15; ;x|"))[0], "0")
+        self.assertEqual([(r["Email"], r["Report"]) for r in s.reports()],
+                         [("anonymous@norvanta.com", "2.9;15; ;x|")])
         self.assertEqual(first_field(s.send(102, EMAIL, " "))[0], "0")
         # A second run of the wizard: the address is known and its details come back.
         status, fields = first_field(s.send(104, EMAIL, "English|"))
