@@ -43,5 +43,4 @@ protected:
 
 private:
     UINT m_backgroundId;
-    HBITMAP m_background = nullptr;
 };

@@ -136,9 +136,15 @@ std::string TextFault(const Child& c)
         need.cx += box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 6;
         need.cy += box ? 0 : 4;
     } else if (Is(kind, "Edit")) {
-        if (style & ES_MULTILINE)
-            return "";
-        need = {0, FontHeight(c.hwnd)};
+        // A text area shows its whole text without scrolling; a field, one line of it.
+        RECT format = {};
+        SendMessageW(c.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        if ((style & ES_MULTILINE) && !text.empty()) {
+            room = {format.right - format.left, format.bottom - format.top};
+            need = Measure(c.hwnd, text, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX, room.cx);
+        } else {
+            need = {0, FontHeight(c.hwnd)};
+        }
     } else if (Is(kind, "ComboBox")) {
         COMBOBOXINFO info = {};
         info.cbSize = sizeof info;
@@ -241,7 +247,11 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
         const std::string fallback = text ? FixedPitchFallback(c.hwnd) : "";
         if (!fallback.empty())
             faults.push_back(c.name + " draws in a fixed-pitch fallback for \"" + fallback + "\"");
-        if (rules.transparentLabels && text && Is(kind, "Static") && !TextOf(c.hwnd).empty() &&
+        const LONG button = GetWindowLongW(c.hwnd, GWL_STYLE) & BS_TYPEMASK;
+        const bool label = Is(kind, "Static") ||
+                           (Is(kind, "Button") && button != BS_PUSHBUTTON &&
+                            button != BS_DEFPUSHBUTTON && button != BS_OWNERDRAW);
+        if (rules.transparentLabels && text && label && !TextOf(c.hwnd).empty() &&
             !DrawnTransparent(window, c.hwnd))
             faults.push_back(c.name + " is drawn in a box of its own over the background");
     }
