@@ -74,12 +74,14 @@ public:
     }
     bool Shown(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
 
-    // The page's picture, listed with its title.
-    void Shoot(int index)
+    // The page's picture, listed with its title, once the page has settled for `settleMs`.
+    void Shoot(int index, DWORD settleMs = 700)
     {
         char name[64];
         std::snprintf(name, sizeof name, "run-%02d-page%d", ++m_step, index);
-        lxtest::PumpMessages(700);
+        lxtest::PumpMessages(settleMs);
+        if (m_drive.ActiveIndex() != index)
+            return;  // gone on by itself meanwhile
         const std::string title = m_drive.Title();
         const std::string shot = m_drive.Save(name);
         std::printf("wizard_drive: page %d (%s) %s\n", index, title.c_str(), shot.c_str());
@@ -169,7 +171,7 @@ int main()
         repeats = index == last ? repeats + 1 : 0;
         if (index == kEmailVer) {  // the page waits for the service by itself
             if (repeats == 0)
-                driver.Shoot(index);
+                driver.Shoot(index, 0);
             lxtest::PumpMessages(500);
             last = index;
             continue;
