@@ -189,7 +189,7 @@ private:
         while (PeekMessageA(&msg, m_drive.ActivePage(), LxpMessage(LxpMsg::OnGetServerPortConnection),
                             LxpMessage(LxpMsg::OnGetServerPortConnection), PM_REMOVE)) {
         }
-        m_drive.Settle(200);
+        m_drive.Settle(100);
     }
 
     // The faults of the page shown and of the sheet around it; its screenshot saved.
@@ -220,13 +220,13 @@ std::vector<std::string> LookAtModal(const std::function<void()>& run, int endBu
     std::vector<std::string> faults;
     std::thread looker([&] {
         HWND box = nullptr;
-        for (int i = 0; i < 100 && !(box = lxtest::FindProcessDialog(GetCurrentProcessId())); ++i)
-            Sleep(100);
+        for (int i = 0; i < 200 && !(box = lxtest::FindProcessDialog(GetCurrentProcessId())); ++i)
+            Sleep(50);
         if (!box) {
             faults.push_back("the dialog did not come up");
             return;
         }
-        Sleep(400);  // the skin paints
+        Sleep(300);  // the skin paints
         lxtest::SaveWindowPng(box, shot);
         faults = lxtest::LayoutFaults(box);
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(endButton, BN_CLICKED),
@@ -251,7 +251,7 @@ std::vector<std::string> Looker::Look(const Language& lang)
         return {std::string("no language module ") + lang.module};
     Open();
     note("0_mouse", LookAtPage(prefix + "0_mouse"));
-    m_drive.Press(PSBTN_NEXT, 800);
+    m_drive.Press(PSBTN_NEXT, 500);
     note("0_mouse_animation", LookAtPage(prefix + "0_mouse_animation"));
     for (const PageCase& page : Pages()) {
         Reach(page);
