@@ -290,10 +290,12 @@ std::vector<std::string> Looker::Look(const Language& lang)
         UINT text;
         int flags;
     } boxes[] = {
-        {"box_ok", 187, MB_ICONINFORMATION},
-        {"box_yesno", 186, MB_YESNO | MB_ICONQUESTION},
-        {"box_yesnocancel", 195, MB_YESNOCANCEL | MB_ICONQUESTION},
-        {"box_retrycancel", 192, MB_RETRYCANCEL | MB_ICONSTOP},
+        // The styles the pages open them with, and the box's widest set (three buttons and
+        // its check box).
+        {"box_information", 187, MB_ICONINFORMATION},
+        {"box_question", 192, MB_ICONQUESTION},
+        {"box_register_again", 186, 0x81},
+        {"box_yesnocancel_check", 195, 0x0004 | 0x0010},
     };
     for (const auto& b : boxes) {
         const std::string text = CWizardContext::ModuleText(b.text);
