@@ -35,6 +35,8 @@ constexpr const char* kEngineDir = "./";
 
 // The user that is current before anybody has signed in.
 constexpr const char* kAnonymousUser = "anonymous@" LX_VENDOR_KEY;
+// The font family that draws the Vietnamese texts (8-bit VISCII text, selected as ANSI).
+constexpr const char* kVietnameseFace = "Heo May 1.1";
 constexpr const char* kAnonymousPassword = "7351";
 
 // One display language: the stored setting text, the wizard's language module, the skin

@@ -9,27 +9,17 @@ CServerPage::CServerPage(int templateId, UINT titleId, UINT backgroundId)
 {
 }
 
-CServerPage::~CServerPage()
-{
-    if (m_background)
-        DeleteObject(m_background);
-}
+CServerPage::~CServerPage() = default;
 
 BOOL CServerPage::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    m_background = LoadModuleBitmap(m_backgroundId);
+    SetBackground(m_backgroundId);
     return TRUE;
 }
 
 bool CServerPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
-    if (msg == WM_ERASEBKGND) {
-        if (!PaintBackground(reinterpret_cast<HDC>(wParam), m_background))
-            return false;
-        result = TRUE;
-        return true;
-    }
     if (msg == kResend) {
         const LxpMsg reply = static_cast<LxpMsg>(wParam);
         const auto start = m_starts.find(reply);
@@ -38,8 +28,9 @@ bool CServerPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& res
         result = 0;
         return true;
     }
+    // The picture and the labels over it are drawn as on every page.
     if (msg < 0xC000)
-        return false;
+        return CWizPage::OnMessage(msg, wParam, lParam, result);
     for (unsigned m = 0; m <= static_cast<unsigned>(LxpMsg::OnResultServerPortHunting); ++m)
         if (LxpMessage(static_cast<LxpMsg>(m)) == msg) {
             result = 0;

@@ -67,5 +67,4 @@ private:
     static constexpr UINT kResend = WM_APP + 7;
     std::map<LxpMsg, std::function<int()>> m_starts;  // the page's requests by reply
     UINT m_backgroundId;
-    HBITMAP m_background = nullptr;
 };

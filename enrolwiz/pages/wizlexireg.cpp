@@ -108,6 +108,11 @@ std::string CWizLexiReg::MakeInstallationId(const std::string& productId,
     return Md5Digest(productId + email + tail);
 }
 
+namespace {
+// The etched line of a wizard-97 sheet above its buttons.
+constexpr int kIdWizardLine = 0x3026;
+}  // namespace
+
 void CWizLexiReg::LayOut()
 {
     const HWND sheet = Hwnd();
@@ -132,6 +137,9 @@ void CWizLexiReg::LayOut()
     }
     if (HWND help = GetDlgItem(sheet, IDHELP))
         ShowWindow(help, SW_HIDE);
+    // The line above the buttons spans the sheet between the pages and the buttons.
+    if (HWND line = GetDlgItem(sheet, kIdWizardLine))
+        SetWindowPos(line, nullptr, 0, kButtonY - 6, client.right, 2, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CWizLexiReg::MakeFont()

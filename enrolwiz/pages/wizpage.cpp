@@ -1,5 +1,7 @@
 #include "wizpage.h"
 
+#include "productfacts.h"
+#include "resids.h"
 #include "resourcehandle.h"
 
 CWizPage::CWizPage(int templateId, UINT titleId)
@@ -23,10 +25,16 @@ void CWizPage::SetBackground(UINT bitmapId)
 bool CWizPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
     if (msg == WM_CTLCOLORSTATIC && Background()) {
-        // Labels are written onto the picture; edits keep their own background.
+        // Labels, check boxes and option buttons are written onto the picture; edits keep
+        // their own background.
+        HWND control = reinterpret_cast<HWND>(lParam);
         char kind[16] = {};
-        GetClassNameA(reinterpret_cast<HWND>(lParam), kind, sizeof kind);
-        if (lstrcmpiA(kind, "Static") != 0)
+        GetClassNameA(control, kind, sizeof kind);
+        const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+        const bool label = lstrcmpiA(kind, "Static") == 0 ||
+                           (lstrcmpiA(kind, "Button") == 0 && type != BS_PUSHBUTTON &&
+                            type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW);
+        if (!label)
             return false;
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
@@ -47,7 +55,27 @@ BOOL CWizPage::OnInitDialog()
 {
     useBuiltinStrings = CWizardContext::BuiltinStringsWanted(Data().settings);
     Place();
+    UseVietnameseLabelFont();
     return TRUE;
+}
+
+void CWizPage::UseVietnameseLabelFont()
+{
+    char language[32] = "";
+    LoadStringA(LxResourceHandle(), IDS_RES_LANGUAGE, language, sizeof language);
+    if (lstrcmpiA(language, "Vietnamese") != 0)
+        return;
+    LOGFONTA face = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Hwnd(), WM_GETFONT, 0, 0)), sizeof face, &face);
+    face.lfCharSet = ANSI_CHARSET;
+    lstrcpynA(face.lfFaceName, lxfacts::kVietnameseFace, LF_FACESIZE);
+    m_labelFont.Reset(CreateFontIndirectA(&face));
+    for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[16] = "";
+        GetClassNameA(child, kind, sizeof kind);
+        if (lstrcmpiA(kind, "Static") == 0 || lstrcmpiA(kind, "Button") == 0)
+            lxwin::SetFont(child, m_labelFont.Get(), false);
+    }
 }
 
 void CWizPage::Place() const

@@ -74,7 +74,11 @@ protected:
     int useBuiltinStrings = 0;
 
 private:
+    // Labels of a Vietnamese language module get the font that draws their bytes.
+    void UseVietnameseLabelFont();
+
     CWizardContext* m_context = nullptr;
     UINT m_titleId;
     HBITMAP m_background = nullptr;
+    lxwin::GdiObject<HFONT> m_labelFont;
 };

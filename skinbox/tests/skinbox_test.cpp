@@ -171,8 +171,9 @@ TEST(SkinMsgDlg, ButtonSetsLabelsAndResults)
     const bool german = GetACP() == 1252;
     const std::wstring ja = german ? L"Ja" : L"Yes", nein = german ? L"Nein" : L"No",
                        loeschen = german ? L"L\u00f6schen" : L"Cancel";
-    // Chinese draws its labels itself: the buttons' own texts are empty. Vietnamese needs the
-    // "Heo May 1.1" fonts, which this machine does not have: English.
+    // Chinese draws its labels itself: the buttons' own texts are empty. Vietnamese labels are
+    // the VISCII bytes the "Heo May 1.1" font of the test prefix draws ("L\u00e0m l\u1ea1i",
+    // "H\u1ee7y b\u1ecf"), read as code page 1252.
     struct Case {
         size_t row;
         const char* shot;
@@ -196,7 +197,7 @@ TEST(SkinMsgDlg, ButtonSetsLabelsAndResults)
         {7, nullptr, false, 0, {L"OK", L"-", L"-"}, 1},
         {8, "skinbox_de_yesnocancel", true, 1, {ja, nein, loeschen}, 0x27},
         {9, "skinbox_zh_yesnocancel", true, 0, {L"", L"", L""}, 0x26},
-        {10, "skinbox_vi_retrycancel", false, 0, {L"Retry", L"Cancel", L"-"}, 4},
+        {10, "skinbox_vi_retrycancel", false, 0, {L"L\xE0m l\xD5i", L"H\xFCy b\xF6", L"-"}, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("row " + std::to_string(c.row) + " press " + std::to_string(c.press));

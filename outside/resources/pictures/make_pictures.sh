@@ -135,7 +135,7 @@ globe="push graphic-context translate 420,90 stroke '$BLUE' stroke-width 2.5 fil
     path 'M 10,30 Q 60,42 110,30' path 'M 10,90 Q 60,78 110,90'
     stroke none fill '$GREEN' path 'M 30,24 Q 50,14 58,30 Q 48,46 34,40 Z' path 'M 70,70 Q 92,62 96,84 Q 80,102 70,90 Z'
     pop graphic-context"
-house="push graphic-context translate 440,84 stroke '$INK' stroke-width 2.5
+house="push graphic-context translate 470,72 scale 0.7,0.7 stroke '$INK' stroke-width 2.5
     fill '$RED' polygon 0,40 45,2 90,40 fill white rectangle 10,40 80,100
     fill '$BLUE' rectangle 20,52 40,70 fill '$ORANGE' rectangle 52,62 70,100 pop graphic-context"
 phone="push graphic-context translate 450,86 stroke '$INK' stroke-width 2.5 fill '#fbfbfb'
@@ -150,7 +150,7 @@ promo="push graphic-context translate 300,96 stroke '$INK' stroke-width 3 fill '
 tick="push graphic-context translate 60,110 stroke '$GREEN' stroke-width 10 fill none
     circle 50,50 50,4 polyline 26,52 44,70 76,34 pop graphic-context"
 
-page bg129.bmp "$(mouse 60 140 1 right)"
+page bg129.bmp "$(mouse 60 175 1 right)"
 page bg130.bmp "$phone"
 page bg132.bmp "$envelope"
 page bg135.bmp "$padlock"
@@ -161,7 +161,7 @@ page bg164.bmp "$globe"
 done="$(textwindow 320 110 1) $(pointer 410 170)"
 page done133.bmp "$tick $(mouse 200 150 1 right) $done"
 page done204.bmp "$tick $(mouse 200 150 1 middle) $done"
-page done202.bmp "$tick $(shiftkey 180 320 1) $(mouse 200 150 1 right) $done"
+page done202.bmp "$tick $(shiftkey 60 232 1) $(mouse 200 150 1 right) $done"
 page done203.bmp "$tick $(mouse 200 150 1 right) $done
     stroke '$RED' stroke-width 4 fill none $(arc 245 222 72 200 480)"
 

@@ -199,6 +199,39 @@ TEXTS = {
           "Vui l\u00f2ng nh\u1eadp \u0111\u1ecba ch\u1ec9 email h\u1ee3p l\u1ec7."),
 }
 
+# The Vietnamese labels of the page templates (strings/vi_pages.rc, included by the page files
+# for LX_LANG_VI), in the same VISCII bytes.
+PAGE_TEXTS_VI = {
+    "LX_MOUSE_HEAD": "Ch\u1ecdn thao t\u00e1c chu\u1ed9t \u0111\u1ec3 m\u1edf c\u1eeda s\u1ed5 Lexipop tr\u00ean m\u1ed9t t\u1eeb.",
+    "LX_MOUSE_CHOICE1": "Nh\u1ea5p n\u00fat ph\u1ea3i",
+    "LX_MOUSE_CHOICE2": "Nh\u1ea5p n\u00fat gi\u1eefa",
+    "LX_MOUSE_CHOICE3": "Shift + nh\u1ea5p n\u00fat ph\u1ea3i",
+    "LX_MOUSE_CHOICE4": "Gi\u1eef n\u00fat ph\u1ea3i",
+    "LX_MOUSE_FOOT": "Nh\u1ea5n Ti\u1ebfp \u0111\u1ec3 xem thao t\u00e1c \u0111\u00e3 ch\u1ecdn; nh\u1ea5n l\u1ea7n n\u1eefa \u0111\u1ec3 ti\u1ebfp t\u1ee5c.",
+    "LX_EMAIL_HEAD": "\u0110\u1ecba ch\u1ec9 e-mail l\u00e0 t\u00ean t\u00e0i kho\u1ea3n Lexipop v\u00e0 t\u00ean ng\u01b0\u1eddi d\u00f9ng tr\u00ean m\u00e1y n\u00e0y.",
+    "LX_EMAIL_PROMPT": "\u0110\u1ecba ch\u1ec9 e-mail:",
+    "LX_EMAIL_NOTE": "Nh\u1ea5n H\u1ee7y \u0111\u1ec3 ti\u1ebfp t\u1ee5c kh\u00f4ng c\u1ea7n t\u00e0i kho\u1ea3n.",
+    "LX_EMAILVER_TEXT": "\u0110\u1ecba ch\u1ec9 e-mail c\u1ee7a b\u1ea1n \u0111ang \u0111\u01b0\u1ee3c ki\u1ec3m tra v\u1edbi d\u1ecbch v\u1ee5 t\u00e0i kho\u1ea3n Lexipop. Xin vui l\u00f2ng ch\u1edd.",
+    "LX_PIN_TEXT": "M\u00e3 PIN \u0111\u00e3 \u0111\u01b0\u1ee3c g\u1eedi t\u1edbi \u0111\u1ecba ch\u1ec9 e-mail c\u1ee7a b\u1ea1n. H\u00e3y nh\u1eadp m\u00e3 \u0111\u00f3 b\u00ean d\u01b0\u1edbi \u0111\u1ec3 x\u00e1c nh\u1eadn.",
+    "LX_PIN_OPENACCOUNT": "Hi\u1ec7n trang t\u00e0i kho\u1ea3n Lexipop khi c\u00e0i \u0111\u1eb7t xong",
+    "LX_PASSWORD_TEXT": "\u0110\u1ecba ch\u1ec9 e-mail n\u00e0y \u0111\u00e3 c\u00f3 t\u00e0i kho\u1ea3n Lexipop. H\u00e3y nh\u1eadp m\u1eadt kh\u1ea9u.",
+    "LX_PASSWORD_FORGOT": "Qu\u00ean?",
+    "LX_PASSWORD_LINK": "B\u1ea5m v\u00e0o \u0111\u00e2y",
+    "LX_PASSWORD_LINKTAIL": "\u0111\u1ec3 g\u1eedi l\u1ea1i m\u1eadt kh\u1ea9u.",
+    "LX_COUNTRY_EMAIL": "\u0110\u1ecba ch\u1ec9 e-mail:",
+    "LX_COUNTRY_COUNTRY": "Qu\u1ed1c gia:",
+    "LX_COUNTRY_PRIVATE": "C\u00e1 nh\u00e2n",
+    "LX_COUNTRY_COMPANY": "C\u00f4ng ty",
+    "LX_COUNTRY_SEVERAL": "Nhi\u1ec1u ng\u01b0\u1eddi d\u00f9ng m\u00e1y t\u00ednh n\u00e0y",
+    "LX_ADDRESS_TEXT": "H\u00e3y \u0111i\u1ec1n \u0111\u1ecba ch\u1ec9 c\u1ee7a b\u1ea1n.",
+    "LX_MOBILE_TEXT": "H\u1ecdc t\u1eeb tr\u00ean \u0111i\u1ec7n tho\u1ea1i v\u1edbi Tavimo: h\u00e3y nh\u1eadp s\u1ed1 \u0111i\u1ec7n tho\u1ea1i, ho\u1eb7c \u0111\u1ec3 tr\u1ed1ng \u0111\u1ec3 b\u1ecf qua.",
+    "LX_MOBILE_NUMBER": "S\u1ed1 \u0111i\u1ec7n tho\u1ea1i:",
+    "LX_PROMO_HEAD": "Lexipop tr\u00ean \u0111i\u1ec7n tho\u1ea1i di \u0111\u1ed9ng",
+    "LX_PROMO_TEXT": "Tra t\u1eeb m\u1ecdi l\u00fac m\u1ecdi n\u01a1i: \u0111\u0103ng k\u00fd d\u1ecbch v\u1ee5 Tavimo t\u1eeb menu Lexipop b\u1ea5t c\u1ee9 l\u00fac n\u00e0o.",
+    "LX_COMPLETE_HEAD": "Lexipop \u0111\u00e3 s\u1eb5n s\u00e0ng.",
+    "LX_COMPLETE_TEXT": "Tr\u1ecf v\u00e0o m\u1ed9t t\u1eeb trong c\u1eeda s\u1ed5 b\u1ea5t k\u1ef3 v\u00e0 d\u00f9ng thao t\u00e1c chu\u1ed9t \u0111\u00e3 ch\u1ecdn: Lexipop hi\u1ec7n ngh\u0129a c\u1ee7a t\u1eeb. Nh\u1ea5n Ho\u00e0n t\u1ea5t \u0111\u1ec3 kh\u1edfi \u0111\u1ed9ng Lexipop.",
+}
+
 LANGUAGES = (("en", "ascii"), ("de", "cp1252"), ("zh", "gbk"), ("vi", "VISCII"))
 
 
@@ -240,6 +273,11 @@ def main():
         lines.append("END")
         with open(os.path.join(here, lang + ".rc"), "w", newline="\n") as f:
             f.write("\n".join(lines) + "\n")
+    lines = ["// Vietnamese labels of the page templates, written by make_strings.py."]
+    for name, text in PAGE_TEXTS_VI.items():
+        lines.append("#define %s %s" % (name, rc_literal(text, "VISCII")))
+    with open(os.path.join(here, "vi_pages.rc"), "w", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
     return 0
 
 

@@ -1,0 +1,330 @@
+// What a person sees, in every language: every wizard page and every skinned dialog laid out
+// cleanly (no control on another, every text whole in its control, nothing outside the
+// window, no control over a picture of the page), each saved as a screenshot
+// build/<arch>/screenshots/layout_<language>_<what>.png.
+#include "layoutcheck.h"
+#include "lxpmessages.h"
+#include "lxrecord.h"
+#include "lxtest.h"
+#include "resource.h"
+#include "resourcehandle.h"
+#include "skinbox.h"
+#include "storetest.h"
+#include "wizarddriver.h"
+#include "wizlexireg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using W = CWizLexiReg;
+
+struct Language {
+    const char* name;
+    const char* module;      // the wizard's language module
+    const char* dictionary;  // szCurrentDictionary: fonts and the skinned dialogs' language
+    const char* boxModule;   // the module name the skinned dialogs are given
+    const char* skin;
+    UINT codePage;       // of the user's Windows
+    const char* locale;  // that Wine takes it from
+};
+const Language kLanguages[] = {
+    {"en", "resen.dll", "English-English", "", ".\\skin\\lxpen01.skn", 1252, "en_US.UTF-8"},
+    {"de", "resde.dll", "German-English", "lxpResDe.dll", ".\\skin\\lxpde01.skn", 1252, "de_DE.UTF-8"},
+    {"zh", "reszh.dll", "English-Chinese(T)", "lxpResZh.dll", ".\\skin\\lxpzh01.skn", 936, "zh_CN.UTF-8"},
+    {"vi", "resvi.dll", "Vietnamese-English", "lxpResVi.dll", ".\\skin\\lxpvi01.skn", 1252, "en_US.UTF-8"},
+};
+
+// A page as the user reaches it: its index and what the wizard data says by then.
+struct PageCase {
+    int index;
+    const char* name;
+    std::function<void(WizardData&)> reached;
+};
+
+void Plain(WizardData&) {}
+
+const std::vector<PageCase>& Pages()
+{
+    static const std::vector<PageCase> pages = {
+        {W::kEmail, "1_email", Plain},
+        {W::kEmailVer, "2_emailver", Plain},
+        {W::kPIN, "3_pin", [](WizardData& d) { d.passwordMailed = 1; }},
+        {W::kPassword, "4_password", [](WizardData& d) { d.passwordMailed = 0; }},
+        {W::kCountry, "5_country", Plain},
+        // The longest form: a company in the United States (company row and state list).
+        {W::kAddr, "6_address_us_company",
+         [](WizardData& d) {
+             d.details.countryName.edited = "United States";
+             d.customerType() = "C";
+         }},
+        {W::kAddr, "6_address_se",
+         [](WizardData& d) {
+             d.details.countryName.edited = "Sweden";
+             d.customerType() = "I";
+         }},
+        {W::kTavimo, "7_mobile", Plain},
+        {W::kPromo, "8_promo", Plain},
+        {W::kComplete, "9_complete_1", [](WizardData& d) { d.mouseChoice = 1; }},
+        {W::kComplete, "9_complete_2", [](WizardData& d) { d.mouseChoice = 2; }},
+        {W::kComplete, "9_complete_3", [](WizardData& d) { d.mouseChoice = 3; }},
+        {W::kComplete, "9_complete_4", [](WizardData& d) { d.mouseChoice = 4; }},
+    };
+    return pages;
+}
+
+std::string Lines(const std::vector<std::string>& faults)
+{
+    std::string text;
+    for (const std::string& f : faults)
+        text += "\n  " + f;
+    return text;
+}
+
+// The skinned dialogs of lxpmsgbx.dll, from the scratch installation.
+struct SkinLibrary {
+    HMODULE module = LoadLibraryA("lxpmsgbx.dll");
+    template <typename T>
+    T Get(const char* name) const
+    {
+        return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    ~SkinLibrary()
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+};
+
+class LayoutTest : public storetest::ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        const std::string stage = lxtest::StageDir();
+        for (const char* file : {"lxskin.dll", "lxpmsgbx.dll"})
+            ASSERT_TRUE(CopyFileA((stage + "\\" + file).c_str(), file, FALSE)) << file;
+        CreateDirectoryA("skin", nullptr);
+        for (const char* skin : {"lxpen01.skn", "lxpde01.skn", "lxpzh01.skn", "lxpvi01.skn"})
+            CopyFileA((stage + "\\skin\\" + skin).c_str(), (std::string("skin\\") + skin).c_str(),
+                      FALSE);
+        lxtest::CopyRuntimeDlls(lxtest::BuildDir() + "\\enrolwiz", ".");
+        // A server name and a port the pages see; nothing listens there and nothing is sent.
+        lxtest::WriteFileBytes("data\\server.lst", "127.0.0.1\r\n");
+        lxtest::WriteFileBytes("data\\port.lst", std::to_string(lxtest::UnusedPort()) + "\r\n");
+        lxtest::WriteFileBytes("data\\domainlist.lst", ".de Germany\r\n");
+        lxtest::WriteFileBytes("data\\CountryNames.lst",
+                               "-- choose country --\r\nGermany\r\nSweden\r\nUnited States\r\n"
+                               "-- other countries --\r\n");
+        lxtest::WriteFileBytes("data\\CountryList.lst",
+                               "<Country=\"Default\">|<Honorific>|<First Name>?<Last Name>|"
+                               "<Address 1>|<Address 2>|<Postal Code>?<City>\r\n"
+                               "<Country=\"United States\">|<Honorific>|"
+                               "<First Name>?<Last Name>|<Address 1>|<Address 2>|<Address 3>|"
+                               "<City>?<State>?<Postal Code>\r\n");
+        lxtest::WriteFileBytes("data\\PostalCode.lst",
+                               "DE|Germany|NNNNN\r\nSE|Sweden|NNN NN\r\nUS|United States|NNNNN\r\n");
+        lxtest::WriteFileBytes("data\\USStates.lst", "Alabama|AL\r\nAlaska|AK\r\n");
+        storetest::CreateReleaseKey();
+    }
+
+};
+
+// One language's pages and dialogs looked at, in this process.
+class Looker {
+public:
+    ~Looker()
+    {
+        m_sheet.reset();
+        if (HMODULE module = LxResourceHandle())
+            FreeLibrary(module);
+        LxSetResourceHandle(nullptr);
+    }
+
+    // Every fault seen, each line after the name of the picture it was seen in.
+    std::vector<std::string> Look(const Language& lang);
+
+private:
+    void UseLanguage(const Language& lang)
+    {
+        m_sheet.reset();
+        if (HMODULE old = LxResourceHandle())
+            FreeLibrary(old);
+        LxSetResourceHandle(LoadLibraryA((lxtest::StageDir() + "\\" + lang.module).c_str()));
+        storetest::SeedText("szCurrentDictionary", lang.dictionary);
+    }
+    void Open()
+    {
+        m_sheet = std::make_unique<CWizLexiReg>(nullptr);
+        m_sheet->AddFlags(CWizLexiReg::kStartFlags);
+        m_sheet->pageComplete.endProcess = [](UINT) {};
+        m_drive.Attach(m_sheet->Create());
+        CWizLexiReg* sheet = m_sheet.get();
+        m_drive.filter = [sheet](MSG& msg) { return sheet->TranslateSheetMessage(msg); };
+        m_drive.Settle();
+    }
+
+    // The page shown as the user reaches it: the run still signing up, a server known.
+    void Reach(const PageCase& page)
+    {
+        WizardData& data = m_sheet->data;
+        data.cancelled = data.skipRest = data.goingBack = 0;
+        data.email = "kim.lovelace@mail.de";
+        data.link.SetOnLineServer("127.0.0.1");
+        data.link.SetOnLinePort("1");
+        page.reached(data);
+        m_sheet->SetActivePage(static_cast<UINT>(page.index));
+        // The verification page would start its server hunt now: the picture is of the page
+        // before any answer.
+        MSG msg;
+        while (PeekMessageA(&msg, m_drive.ActivePage(), LxpMessage(LxpMsg::OnGetServerPortConnection),
+                            LxpMessage(LxpMsg::OnGetServerPortConnection), PM_REMOVE)) {
+        }
+        m_drive.Settle(100);
+    }
+
+    // The faults of the page shown and of the sheet around it; its screenshot saved.
+    std::vector<std::string> LookAtPage(const std::string& shot)
+    {
+        m_drive.Save(shot);
+        HWND page = m_drive.ActivePage();
+        lxtest::LayoutRules pageRules;
+        pageRules.plainColours = 3;  // the page's plain areas: white, a band and its edge
+        pageRules.transparentLabels = true;
+        std::vector<std::string> faults = lxtest::LayoutFaults(page, pageRules);
+        lxtest::LayoutRules sheetRules;
+        sheetRules.backgrounds = {page};
+        for (const std::string& f : lxtest::LayoutFaults(m_drive.Sheet(), sheetRules))
+            faults.push_back("sheet: " + f);
+        return faults;
+    }
+
+    std::unique_ptr<CWizLexiReg> m_sheet;
+    lxtest::SheetDriver m_drive;
+};
+
+// A skinned dialog run modally here, looked at from a thread of its own once it shows, saved,
+// then ended with a button.
+std::vector<std::string> LookAtModal(const std::function<void()>& run, int endButton,
+                                     const std::string& shot)
+{
+    std::vector<std::string> faults;
+    std::thread looker([&] {
+        HWND box = nullptr;
+        for (int i = 0; i < 200 && !(box = lxtest::FindProcessDialog(GetCurrentProcessId())); ++i)
+            Sleep(50);
+        if (!box) {
+            faults.push_back("the dialog did not come up");
+            return;
+        }
+        Sleep(300);  // the skin paints
+        lxtest::SaveWindowPng(box, shot);
+        faults = lxtest::LayoutFaults(box);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(endButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, endButton)));
+    });
+    run();
+    looker.join();
+    return faults;
+}
+
+
+std::vector<std::string> Looker::Look(const Language& lang)
+{
+    std::vector<std::string> all;
+    const std::string prefix = std::string("layout_") + lang.name + "_";
+    auto note = [&](const std::string& what, const std::vector<std::string>& faults) {
+        if (!faults.empty())
+            all.push_back(prefix + what + Lines(faults));
+    };
+    UseLanguage(lang);
+    if (!LxResourceHandle())
+        return {std::string("no language module ") + lang.module};
+    Open();
+    note("0_mouse", LookAtPage(prefix + "0_mouse"));
+    m_drive.Press(PSBTN_NEXT, 500);
+    note("0_mouse_animation", LookAtPage(prefix + "0_mouse_animation"));
+    for (const PageCase& page : Pages()) {
+        Reach(page);
+        if (m_drive.ActiveIndex() != page.index)
+            note(page.name, {"the page did not show"});
+        else
+            note(page.name, LookAtPage(prefix + page.name));
+    }
+    // The waiting dialog as the pages open it, over the page.
+    m_sheet->Context().OpenWaiting(m_drive.ActivePage(), CWizardContext::ModuleText(137) +
+                                                             "\n\n" + CWizardContext::ModuleText(128));
+    lxtest::PumpMessages(400);
+    HWND waiting = nullptr;
+    for (HWND d : lxtest::ProcessDialogs(GetCurrentProcessId()))
+        if (d != m_drive.Sheet() && IsWindowVisible(d))
+            waiting = d;
+    if (waiting) {
+        lxtest::SaveWindowPng(waiting, prefix + "waiting");
+        note("waiting", lxtest::LayoutFaults(waiting));
+    } else {
+        note("waiting", {"the waiting dialog did not come up"});
+    }
+    m_sheet->Context().CloseWaiting();
+    m_sheet.reset();
+
+    // The message boxes with the wizard's own texts, and the log-in dialog.
+    const SkinLibrary lib;
+    const auto setSkin = lib.Get<SetAppSkinFn>("SetAppSkin");
+    const auto openBox = lib.Get<OpenMsgDlgFn>("OpenMsgDlg");
+    const auto openLogin = lib.Get<int(WINAPI*)(const char*, char*, char*)>("OpenLoginDlg");
+    if (!setSkin || !openBox || !openLogin)
+        return {"lxpmsgbx.dll lacks its exports"};
+    setSkin(lang.skin);
+    const struct {
+        const char* name;
+        UINT text;
+        int flags;
+    } boxes[] = {
+        // The styles the pages open them with, and the box's widest set (three buttons and
+        // its check box).
+        {"box_information", 187, MB_ICONINFORMATION},
+        {"box_question", 192, MB_ICONQUESTION},
+        {"box_register_again", 186, 0x81},
+        {"box_yesnocancel_check", 195, 0x0004 | 0x0010},
+    };
+    for (const auto& b : boxes) {
+        const std::string text = CWizardContext::ModuleText(b.text);
+        note(b.name, LookAtModal([&] { openBox(lang.boxModule, "", text.c_str(), b.flags); },
+                                 IDC_MSG_FIRST, prefix + b.name));
+    }
+    char email[SKINBOX_LOGIN_TEXT_MAX] = "", password[SKINBOX_LOGIN_TEXT_MAX] = "";
+    note("login", LookAtModal([&] { openLogin(lang.boxModule, email, password); },
+                              IDC_LOGIN_CANCEL, prefix + "login"));
+    return all;
+}
+
+}  // namespace
+
+TEST_F(LayoutTest, EveryPageAndDialogIsCleanInEveryLanguage)
+{
+    int looked = 0;
+    for (const Language& lang : kLanguages) {
+        SCOPED_TRACE(lang.name);
+        // A language of another code page needs a process of its own: Wine takes the code
+        // page from the locale a program starts in (layout_test_zh runs this in zh_CN).
+        if (GetACP() != lang.codePage) {
+            std::printf("layout_test: %s is looked at in code page %u (LC_ALL=%s)\n", lang.name,
+                        lang.codePage, lang.locale);
+            continue;
+        }
+        ++looked;
+        const std::vector<std::string> faults = Looker().Look(lang);
+        EXPECT_TRUE(faults.empty()) << Lines(faults);
+    }
+    EXPECT_GT(looked, 0) << "no language of code page " << GetACP();
+}

@@ -1,0 +1,277 @@
+#include "layoutcheck.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace lxtest {
+
+namespace {
+
+struct Child {
+    HWND hwnd;
+    RECT rect;  // in the window's client coordinates
+    std::string name;
+    bool underlay;  // may lie under the others
+    bool picture;
+};
+
+std::wstring TextOf(HWND hwnd)
+{
+    wchar_t text[1024] = L"";
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    char out[256] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out - 1, nullptr, nullptr);
+    std::string s = out;
+    if (s.size() > 40)
+        s = s.substr(0, 37) + "...";
+    return s;
+}
+
+std::string RectText(const RECT& r)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "(%ld,%ld)-(%ld,%ld)", static_cast<long>(r.left),
+                  static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return text;
+}
+
+std::string ClassOf(HWND hwnd)
+{
+    char kind[64] = "";
+    GetClassNameA(hwnd, kind, sizeof kind);
+    return kind;
+}
+
+bool Is(const std::string& kind, const char* name) { return lstrcmpiA(kind.c_str(), name) == 0; }
+
+// Extent of a text drawn with the control's font: DrawText's own measure, in a box as wide as
+// `width` when the text wraps.
+SIZE Measure(HWND control, const std::wstring& text, UINT format, int width)
+{
+    HDC dc = GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    RECT box = {0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), -1, &box, format | DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return {box.right - box.left, box.bottom - box.top};
+}
+
+// The face a control's font asks for when the system draws it in a fixed-pitch fallback
+// ("" when it draws in a proportional face, as every control of the product wants).
+std::string FixedPitchFallback(HWND control)
+{
+    HDC dc = GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW tm = {};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (tm.tmPitchAndFamily & TMPF_FIXED_PITCH)  // the bit set means variable pitch
+        return "";
+    LOGFONTA asked = {};
+    GetObjectA(font ? font : GetStockObject(SYSTEM_FONT), sizeof asked, &asked);
+    return asked.lfFaceName[0] ? asked.lfFaceName : "the system font";
+}
+
+// Whether the window has a label drawn transparent (its WM_CTLCOLORSTATIC answer).
+bool DrawnTransparent(HWND window, HWND label)
+{
+    HDC screen = GetDC(window);
+    HDC dc = CreateCompatibleDC(screen);
+    SetBkMode(dc, OPAQUE);
+    SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(label));
+    const bool transparent = GetBkMode(dc) == TRANSPARENT;
+    DeleteDC(dc);
+    ReleaseDC(window, screen);
+    return transparent;
+}
+
+int FontHeight(HWND control)
+{
+    HDC dc = GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW tm = {};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return tm.tmHeight;
+}
+
+// The fault of a control whose text does not fit ("" when it fits or has none).
+std::string TextFault(const Child& c)
+{
+    const std::string kind = ClassOf(c.hwnd);
+    const LONG style = GetWindowLongW(c.hwnd, GWL_STYLE);
+    RECT client = {};
+    GetClientRect(c.hwnd, &client);
+    const std::wstring text = TextOf(c.hwnd);
+    SIZE need = {0, 0};
+    SIZE room = {client.right, client.bottom};
+    if (Is(kind, "Static")) {
+        const LONG type = style & SS_TYPEMASK;
+        if (text.empty() || (type > SS_RIGHT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP))
+            return "";
+        const bool wraps = type <= SS_RIGHT;
+        const UINT format = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS |
+                            ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+        need = Measure(c.hwnd, text, format, client.right);
+    } else if (Is(kind, "Button")) {
+        const LONG type = style & BS_TYPEMASK;
+        if (text.empty() || type == BS_OWNERDRAW || type == BS_GROUPBOX)
+            return "";
+        need = Measure(c.hwnd, text, DT_SINGLELINE, client.right);
+        const bool box = type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON;
+        // A push button draws its caption inside a raised edge, a check box beside its box.
+        need.cx += box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 6;
+        need.cy += box ? 0 : 4;
+    } else if (Is(kind, "Edit")) {
+        // A text area shows its whole text without scrolling; a field, one line of it.
+        RECT format = {};
+        SendMessageW(c.hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        if ((style & ES_MULTILINE) && !text.empty()) {
+            room = {format.right - format.left, format.bottom - format.top};
+            need = Measure(c.hwnd, text, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX, room.cx);
+        } else {
+            need = {0, FontHeight(c.hwnd)};
+        }
+    } else if (Is(kind, "ComboBox")) {
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetComboBoxInfo(c.hwnd, &info))
+            return "";
+        room = {info.rcItem.right - info.rcItem.left, info.rcItem.bottom - info.rcItem.top};
+        need = Measure(c.hwnd, text, DT_SINGLELINE, room.cx);
+        need.cy = std::max<LONG>(need.cy, FontHeight(c.hwnd));
+    } else {
+        return "";
+    }
+    if (need.cx <= room.cx && need.cy <= room.cy)
+        return "";
+    char line[128];
+    std::snprintf(line, sizeof line, " is cut: its text needs %ldx%ld, it has %ldx%ld",
+                  static_cast<long>(need.cx), static_cast<long>(need.cy),
+                  static_cast<long>(room.cx), static_cast<long>(room.cy));
+    return c.name + line;
+}
+
+// The window's background as it paints it, as 32-bit pixels of its client size.
+std::vector<DWORD> Background(HWND window, SIZE size)
+{
+    std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
+    HDC screen = GetDC(window);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SelectObject(dc, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(dc, bitmap, 0, static_cast<UINT>(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(window, screen);
+    return pixels;
+}
+
+size_t ColoursIn(const std::vector<DWORD>& pixels, SIZE size, const RECT& r, size_t enough)
+{
+    std::set<DWORD> seen;
+    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, size.cy); ++y)
+        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, size.cx); ++x) {
+            seen.insert(pixels[static_cast<size_t>(y) * static_cast<size_t>(size.cx) +
+                               static_cast<size_t>(x)] & 0xFFFFFF);
+            if (seen.size() >= enough)
+                return seen.size();
+        }
+    return seen.size();
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    std::vector<Child> children;
+    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(h))
+            continue;
+        Child c{h, {}, "", false, false};
+        GetWindowRect(h, &c.rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&c.rect), 2);
+        if (IsRectEmpty(&c.rect))
+            continue;
+        const std::string kind = ClassOf(h);
+        const LONG style = GetWindowLongW(h, GWL_STYLE);
+        const std::wstring text = TextOf(h);
+        c.name = kind + " " + std::to_string(GetDlgCtrlID(h)) +
+                 (text.empty() ? "" : " \"" + Narrow(text) + "\"") + " " + RectText(c.rect);
+        const bool frame = Is(kind, "Button") && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        const bool whole = c.rect.left <= 0 && c.rect.top <= 0 && c.rect.right >= client.right &&
+                           c.rect.bottom >= client.bottom;
+        c.underlay = frame || whole ||
+                     std::find(rules.backgrounds.begin(), rules.backgrounds.end(), h) !=
+                         rules.backgrounds.end();
+        const LONG type = style & SS_TYPEMASK;
+        c.picture = Is(kind, "Static") && (type == SS_BITMAP || type == SS_ICON ||
+                                           type == SS_ENHMETAFILE);
+        children.push_back(c);
+    }
+
+    std::vector<std::string> faults;
+    for (const Child& c : children) {
+        RECT inside = {};
+        if (!c.underlay && (!IntersectRect(&inside, &c.rect, &client) || !EqualRect(&inside, &c.rect)))
+            faults.push_back(c.name + " lies outside the window " + RectText(client));
+        const std::string cut = TextFault(c);
+        if (!cut.empty())
+            faults.push_back(cut);
+        const std::string kind = ClassOf(c.hwnd);
+        const bool text = !c.picture && (Is(kind, "Static") || Is(kind, "Button") ||
+                                         Is(kind, "Edit") || Is(kind, "ComboBox"));
+        const std::string fallback = text ? FixedPitchFallback(c.hwnd) : "";
+        if (!fallback.empty())
+            faults.push_back(c.name + " draws in a fixed-pitch fallback for \"" + fallback + "\"");
+        const LONG button = GetWindowLongW(c.hwnd, GWL_STYLE) & BS_TYPEMASK;
+        const bool label = Is(kind, "Static") ||
+                           (Is(kind, "Button") && button != BS_PUSHBUTTON &&
+                            button != BS_DEFPUSHBUTTON && button != BS_OWNERDRAW);
+        if (rules.transparentLabels && text && label && !TextOf(c.hwnd).empty() &&
+            !DrawnTransparent(window, c.hwnd))
+            faults.push_back(c.name + " is drawn in a box of its own over the background");
+    }
+    for (size_t i = 0; i < children.size(); ++i)
+        for (size_t j = i + 1; j < children.size(); ++j) {
+            const Child& a = children[i];
+            const Child& b = children[j];
+            RECT both = {};
+            if (!a.underlay && !b.underlay && IntersectRect(&both, &a.rect, &b.rect))
+                faults.push_back(a.name + " overlaps " + b.name);
+        }
+    if (rules.plainColours > 0) {
+        const SIZE size = {client.right, client.bottom};
+        const std::vector<DWORD> pixels = Background(window, size);
+        const size_t enough = static_cast<size_t>(rules.plainColours) + 1;
+        for (const Child& c : children)
+            if (!c.underlay && !c.picture && ColoursIn(pixels, size, c.rect, enough) >= enough)
+                faults.push_back(c.name + " lies over a picture of the background");
+    }
+    return faults;
+}
+
+}  // namespace lxtest
