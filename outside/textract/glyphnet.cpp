@@ -16,7 +16,9 @@ static_assert(kNetInputs == kNetFeatures, "weights made for these features");
 static_assert(kNetClasses == kNoCharClass + 1, "weights made for these classes");
 
 constexpr int kMaxPiecesPerChar = 4;
-constexpr int kMaxCutsPerPiece = 3;
+// Every character the reading makes costs this much log-probability, so that a character read
+// whole wins over the same ink read as two that the classifier likes about as well.
+constexpr double kCharCost = 0.5;
 
 // Scaling of one axis by area: weight of source cell j in target cell i, where the n source
 // cells are spread over `out` target cells.
@@ -86,7 +88,7 @@ public:
                 const Candidate c = Score(pieces, j, i, baseline, xh);
                 if (!c.valid)
                     continue;
-                const double total = best[j] + c.logProb;
+                const double total = best[j] + c.logProb - kCharCost;
                 if (total > best[i]) {
                     best[i] = total;
                     from[i] = j;
@@ -205,15 +207,17 @@ private:
                     cuts.push_back({col[i], i});
             }
             std::sort(cuts.begin(), cuts.end());
+            // Cuts stand apart by a third of the x-height at least, so that one letter (an
+            // "m", a "w") makes no more pieces than a character may join; touching letters
+            // get a cut in every gap between them.
+            const int apart = std::max(2, (int)std::lround(xh * 0.33f));
             std::vector<int> at;
             for (const auto& c : cuts) {
-                bool near = false;
+                bool near = c.second < apart / 2 + 1 || width - c.second < apart / 2 + 1;
                 for (int a : at)
-                    near = near || std::abs(a - c.second) < 2;
+                    near = near || std::abs(a - c.second) < apart;
                 if (!near)
                     at.push_back(c.second);
-                if ((int)at.size() >= kMaxCutsPerPiece)
-                    break;
             }
             std::sort(at.begin(), at.end());
             int start = 0;
@@ -232,9 +236,30 @@ private:
         return l && std::find(p.labels.begin(), p.labels.end(), l) != p.labels.end();
     }
 
+    // Pieces j..i-1 read as one character. Where a cut separates them from a neighbour, the
+    // column at the cut is tried on both sides: touching letters share it.
     Candidate Score(const std::vector<Piece>& pieces, int j, int i, int baseline, float xh)
     {
-        Piece span{pieces[j].left, pieces[i - 1].right, {}};
+        const bool cutLeft = j > 0 && pieces[j - 1].right + 1 == pieces[j].left &&
+                             pieces[j - 1].labels == pieces[j].labels;
+        const bool cutRight = i < (int)pieces.size() && pieces[i].left == pieces[i - 1].right + 1 &&
+                              pieces[i].labels == pieces[i - 1].labels;
+        Candidate best = ScoreSpan(pieces, j, i, 0, 0, baseline, xh);
+        for (int grow = 1; grow < 4; ++grow) {
+            const int l = grow & 1, r = grow >> 1;
+            if ((l && !cutLeft) || (r && !cutRight))
+                continue;
+            const Candidate c = ScoreSpan(pieces, j, i, l, r, baseline, xh);
+            if (c.valid && (!best.valid || c.logProb > best.logProb))
+                best = c;
+        }
+        return best;
+    }
+
+    Candidate ScoreSpan(const std::vector<Piece>& pieces, int j, int i, int growLeft,
+                        int growRight, int baseline, float xh)
+    {
+        Piece span{pieces[j].left - growLeft, pieces[i - 1].right + growRight, {}};
         for (int k = j; k < i; ++k)
             for (int l : pieces[k].labels)
                 if (std::find(span.labels.begin(), span.labels.end(), l) == span.labels.end())

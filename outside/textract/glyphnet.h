@@ -9,6 +9,7 @@
 // installed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -14,6 +14,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
+#include <string>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -804,6 +806,10 @@ void DropSqueezedMarks(std::vector<PlacedChar>& chars)
 }
 
 
+// A glyph of the pattern base that matches at least this well is the one drawn (a score below
+// 100 comes from neighbours that overlap).
+constexpr int kExactScore = 95;
+
 // The pattern base's reading of a line holds when every glyph matched (nearly) exactly and
 // nothing of the line's ink was left unread.
 bool ExactReadingHolds(const std::vector<PlacedChar>& chars, const std::vector<uint64_t>& cols)
@@ -811,7 +817,7 @@ bool ExactReadingHolds(const std::vector<PlacedChar>& chars, const std::vector<u
     if (chars.empty())
         return false;
     for (const PlacedChar& pc : chars)
-        if (pc.score < 85 || pc.unknownBefore)
+        if (pc.score < kExactScore || pc.unknownBefore)
             return false;
     int first = 0, last = (int)cols.size() - 1;
     while (first < last && !cols[first])
@@ -911,9 +917,13 @@ int BandStroke(const InkBand& band)
 // The learnt reader's characters placed in cells of a font of the pattern base: the font that
 // exact glyph matches point to, or else the one whose letter heights and stroke width fit the
 // line best. The font gives names, sizes and cells only; the characters are the reader's.
+//
+// Where the pattern base matched a glyph exactly on the same ink (a line that is partly drawn
+// in a learnt face, or cut by the image's edge), its character and cell are taken.
 std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& band,
                                        const ReadLine& read,
-                                       const std::vector<std::pair<int, int>>& votes)
+                                       const std::vector<std::pair<int, int>>& votes,
+                                       const std::vector<PlacedChar>& exact)
 {
     std::vector<PlacedChar> out;
     if (read.chars.empty())
@@ -972,7 +982,28 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
         pc.cellY = cellTop;
         pc.cellH = fp.cellHeight;
         pc.score = (int)(rc.prob * 100);
+        for (const PlacedChar& e : exact)
+            if (e.score >= kExactScore && std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
+                std::abs(e.inkRight - pc.inkRight) <= 1 && std::abs(e.inkTop - pc.inkTop) <= 1 &&
+                std::abs(e.inkBottom - pc.inkBottom) <= 1) {
+                pc = e;
+                break;
+            }
         out.push_back(pc);
+    }
+    // Word gaps from the ink: wider than the line's letter gaps by a good part of the
+    // x-height (the pattern font's cells are only a guess here).
+    std::vector<int> gaps;
+    for (size_t i = 1; i < out.size(); ++i)
+        gaps.push_back(out[i].inkLeft - out[i - 1].inkRight - 1);
+    if (!gaps.empty()) {
+        std::vector<int> sorted = gaps;
+        std::sort(sorted.begin(), sorted.end());
+        const int median = sorted[sorted.size() / 2];
+        const float xh = read.xHeight;
+        const float wide = std::max({3.0f, xh * 0.45f, (float)std::max(0, median) + xh * 0.3f});
+        for (size_t i = 1; i < out.size(); ++i)
+            out[i].spaceBefore = (float)gaps[i - 1] >= wide ? 1 : 0;
     }
     return out;
 }
@@ -1126,10 +1157,16 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             dec.SetHypotheses(votes);
             dec.Decode(chars);
         }
+        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
+            std::string e, r;
+            for (const PlacedChar& pc : chars) e += (char)pc.code;
+            for (const ReadChar& rc : read.chars) r += (char)rc.code;
+            fprintf(stderr, "band %d-%d votes %d exact '%s' holds %d read '%s' xh %.1f base %d\n", band.top, band.bottom, (int)votes.size(), e.c_str(), (int)ExactReadingHolds(chars, cols), r.c_str(), read.xHeight, read.baseline);
+        }
         if (ExactReadingHolds(chars, cols)) {
             MergeTouchingPairs(read, band.top, chars);
         } else {
-            chars = PlaceReadChars(base, ink, read, votes);
+            chars = PlaceReadChars(base, ink, read, votes, chars);
         }
         ResolveBars(base, cols, chars);
         DropSqueezedMarks(chars);
@@ -1196,12 +1233,17 @@ std::vector<TextractItem> MakeItems(const PatternBase& base, const Image& image,
                 // A space needs a wide cell gap and a wide blank between the inks: letters of
                 // a word laid out at fractional advances may stand a little apart.
                 const int inkGap = pc.inkLeft - prev.inkRight - 1;
-                if ((gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
-                     inkGap >= std::max(2, pf.spaceAdvance - 1)) ||
-                    pc.unknownBefore || skipped) {
+                const bool wide = pc.spaceBefore >= 0
+                                      ? pc.spaceBefore == 1
+                                      : gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
+                                            inkGap >= std::max(2, pf.spaceAdvance - 1);
+                if (wide || pc.unknownBefore || skipped) {
                     // One space per space width, allowing for a column of layout rounding.
-                    const int count = std::max(
-                        1, std::min(8, (gap - 1 + pf.spaceAdvance / 2) / pf.spaceAdvance));
+                    const int count =
+                        pc.spaceBefore >= 0
+                            ? 1
+                            : std::max(1, std::min(8, (gap - 1 + pf.spaceAdvance / 2) /
+                                                          pf.spaceAdvance));
                     const int each = std::max(1, gap / count);
                     for (int s = 0; s < count; ++s)
                         items.push_back(make(TEXTRACT_ITEM_SPACE, pf, end + s * each + ox,
