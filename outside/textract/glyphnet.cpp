@@ -16,6 +16,7 @@ static_assert(kNetInputs == kNetFeatures, "weights made for these features");
 static_assert(kNetClasses == kNoCharClass + 1, "weights made for these classes");
 
 constexpr int kMaxPiecesPerChar = 4;
+constexpr uint8_t kJoinGrey = 100;
 // Every character the reading makes costs this much log-probability, so that a character read
 // whole wins over the same ink read as two that the classifier likes about as well.
 constexpr double kCharCost = 0.5;
@@ -118,13 +119,17 @@ public:
     const std::vector<Component>& Components() const { return m_comps; }
 
 private:
+    // Ink that joins a piece: the strong ink, and smoothed edges of some weight, so that a
+    // grey stroke does not fall apart.
+    bool Joins(size_t i) const { return m_band.mask[i] || m_band.grey[i] >= kJoinGrey; }
+
     void Label()
     {
         m_labels.assign((size_t)m_w * m_h, 0);
         std::vector<int> stack;
         for (int y = 0; y < m_h; ++y)
             for (int x = 0; x < m_w; ++x) {
-                if (!m_band.Mask(x, y) || m_labels[(size_t)y * m_w + x])
+                if (!Joins(x + y * m_w) || m_labels[(size_t)y * m_w + x])
                     continue;
                 const int id = (int)m_comps.size() + 1;
                 Component c{x, x, y, y, 0};
@@ -145,7 +150,7 @@ private:
                             if (nx < 0 || ny < 0 || nx >= m_w || ny >= m_h)
                                 continue;
                             const size_t q = (size_t)ny * m_w + nx;
-                            if (m_band.mask[q] && !m_labels[q]) {
+                            if (Joins(q) && !m_labels[q]) {
                                 m_labels[q] = id;
                                 stack.push_back(ny * m_w + nx);
                             }
@@ -439,41 +444,52 @@ void LineMetrics(const InkBand& band, int& baseline, float& xHeight, float& capH
             count = kv.second;
         }
     baseline = best + 1;
-    // Heights above the baseline of the components that stand on it: the commonest of the
-    // lower ones is the x-height, of the upper ones the height of capitals and ascenders.
+    // Heights above the baseline of the components that stand on it, weighted by their ink
+    // (bits of a smoothed stroke that fall apart weigh little): the two strongest heights a
+    // sixth or more apart are the x-height and the height of capitals and ascenders.
     BandReader reader(band);
-    std::map<int, int> heights;
+    std::map<int, double> heights;
     int tallest = 0;
     for (const Component& c : reader.Components()) {
         if (std::abs(c.bottom + 1 - baseline) > 1 || c.pixels < 3)
             continue;
         const int hgt = baseline - c.top;
-        ++heights[hgt];
+        heights[hgt] += c.pixels;
         tallest = std::max(tallest, hgt);
     }
-    if (heights.empty()) {
+    auto weight = [&](int h) {
+        auto at = [&](int k) { return heights.count(k) ? heights.at(k) : 0.0; };
+        return at(h) + 0.5 * (at(h - 1) + at(h + 1));
+    };
+    int first = 0;
+    double firstW = 0;
+    for (const auto& kv : heights)
+        if (kv.first * 20 >= tallest * 9 && weight(kv.first) > firstW) {
+            first = kv.first;
+            firstW = weight(kv.first);
+        }
+    if (first == 0) {
         xHeight = capHeight = (float)std::max(1, baseline);
         return;
     }
-    auto commonest = [&](int lo, int hi) {
-        int h = 0, n = 0;
-        for (const auto& kv : heights)
-            if (kv.first >= lo && kv.first <= hi) {
-                const int around = kv.second + (heights.count(kv.first - 1) ? heights.at(kv.first - 1) : 0) / 2 +
-                                   (heights.count(kv.first + 1) ? heights.at(kv.first + 1) : 0) / 2;
-                if (around > n) {
-                    h = kv.first;
-                    n = around;
-                }
-            }
-        return std::make_pair(h, n);
-    };
-    const auto upper = commonest((int)std::ceil(tallest * 0.85), tallest);
-    const auto lower = commonest(1, (int)std::floor(tallest * 0.8));
-    capHeight = (float)upper.first;
-    // No lower cluster: the line is all capitals or ascenders, or all small letters without
-    // ascenders; the caller tries both.
-    xHeight = lower.second > 0 && lower.first >= tallest * 0.5 ? (float)lower.first : 0.0f;
+    int second = 0;
+    double secondW = 0;
+    for (const auto& kv : heights) {
+        const float ratio = (float)std::max(kv.first, first) / (float)std::min(kv.first, first);
+        if (kv.first * 20 >= tallest * 9 && ratio >= 1.16f && weight(kv.first) > secondW) {
+            second = kv.first;
+            secondW = weight(kv.first);
+        }
+    }
+    if (second == 0 || secondW < firstW * 0.08) {
+        // One height only: the line is all capitals or ascenders, or all small letters
+        // without ascenders; the caller tries both.
+        capHeight = (float)first;
+        xHeight = 0.0f;
+        return;
+    }
+    xHeight = (float)std::min(first, second);
+    capHeight = (float)std::max(first, second);
 }
 
 ReadLine ReadBand(const InkBand& band)

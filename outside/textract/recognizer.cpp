@@ -931,8 +931,18 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
     const int baseRow = band.top + read.baseline;  // image row below the base-sitting ink
     int font = -1, cellTop = 0;
     if (!votes.empty()) {
-        font = votes.front().first;
-        cellTop = votes.front().second;
+        // Of the fonts that exact matches point to, the one whose x-height fits the line: a
+        // box and a strip around the same letters see different matches, but the same line.
+        float bestMisfit = 1e9f;
+        for (const auto& v : votes) {
+            const float misfit =
+                std::fabs((float)InkHeight(base.fonts[v.first].Of('x')) - read.xHeight);
+            if (misfit < bestMisfit) {
+                bestMisfit = misfit;
+                font = v.first;
+            }
+        }
+        cellTop = baseRow - base.fonts[font].ascent;
     } else {
         int bl = 0;
         float xh = 0, cap = 0;
@@ -1006,6 +1016,58 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
             out[i].spaceBefore = (float)gaps[i - 1] >= wide ? 1 : 0;
     }
     return out;
+}
+
+
+// Cells of a line's characters from what any reading of the same line sees alike: its
+// baseline and x-height, and each character's ink. The cell top is the baseline less the
+// ascent of the font of the base whose x-height is nearest; the cell's left is the ink's left
+// less that font's bearing of the character. So a small box and a wide strip over the same
+// letters give them the same positions, whichever glyphs each could match exactly.
+void PlaceCells(const PatternBase& base, const InkBand& band, const ReadLine& read,
+                const std::vector<std::pair<int, int>>& votes, std::vector<PlacedChar>& chars)
+{
+    if (chars.empty() || base.fonts.empty())
+        return;
+    int baseline = read.baseline;
+    float xh = read.xHeight, cap = 0;
+    {
+        float measured = 0;
+        LineMetrics(band, baseline, measured, cap);
+        if (read.chars.empty())
+            xh = measured > 0 ? measured : cap * 0.7f;
+        if (measured <= 0)
+            cap = 0;  // one height only: no capitals measured
+    }
+    // Fonts that exact matches point to come first; the x-height decides among them.
+    int font = 0;
+    float misfit = 1e9f;
+    for (int f = 0; f < (int)base.fonts.size(); ++f) {
+        float rank = votes.empty() ? 0.0f : 100.0f;
+        for (size_t v = 0; v < votes.size(); ++v)
+            if (votes[v].first == f)
+                rank = std::min(rank, 0.01f * (float)v);
+        const FontPatterns& fp = base.fonts[f];
+        float m = 2.0f * std::fabs((float)InkHeight(fp.Of('x')) - xh) + rank;
+        if (cap > 0)
+            m += std::fabs((float)InkHeight(fp.Of('H')) - cap);
+        if (m < misfit) {
+            misfit = m;
+            font = f;
+        }
+    }
+    const FontPatterns& fp = base.fonts[font];
+    const int top = band.top + baseline - fp.ascent;
+    if (getenv("TEXTRACT_DEBUG"))  // DEBUG-REMOVE
+        fprintf(stderr, "  place xh %.1f cap %.1f base %d font %s %d asc %d\n", xh, cap, baseline, fp.face.c_str(), fp.pitch, fp.ascent);
+    for (PlacedChar& pc : chars) {
+        const Glyph& g = fp.Of(pc.code >= kFirstCode && pc.code <= kLastCode ? pc.code : 'x');
+        const int bearing = g.HasInk() ? std::max(-3, std::min(g.colStart, 3)) : 0;
+        const int right = pc.cellX + pc.cellW;
+        pc.cellX = pc.inkLeft - bearing;
+        pc.cellW = std::max(1, right - pc.cellX);
+        pc.cellY = top;
+    }
 }
 
 }  // namespace
@@ -1149,6 +1211,13 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         ink.mask.assign(mask.begin() + (ptrdiff_t)band.top * w,
                         mask.begin() + (ptrdiff_t)(band.bottom + 1) * w);
         const ReadLine read = ReadBand(ink);
+        if (getenv("TEXTRACT_DUMP")) {  // DEBUG-REMOVE
+            static int n = 0;
+            char name[64];
+            snprintf(name, sizeof name, "Z:\\tmp\\ocrh\\dump%03d.pgm", n++);
+            FILE* f = fopen(name, "wb");
+            if (f) { fprintf(f, "P5 %d %d 255\n", w, bh); fwrite(ink.grey.data(), 1, ink.grey.size(), f); fclose(f); }
+        }
         std::vector<std::pair<int, int>> votes = dec.ExactVotes();
         if (votes.size() > 4)
             votes.resize(4);
@@ -1171,6 +1240,12 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         ResolveBars(base, cols, chars);
         DropSqueezedMarks(chars);
         ResolveLookAlikes(base, chars);
+        PlaceCells(base, ink, read, votes, chars);
+        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
+            fprintf(stderr, "  img %d,%d %dx%d:", image.left, image.top, w, h);
+            for (const PlacedChar& pc : chars) fprintf(stderr, " %c@%d,%d", pc.code, image.left + pc.cellX, image.top + pc.cellY);
+            fprintf(stderr, "\n");
+        }
         if (!chars.empty())
             lines.push_back(TextLine{std::move(chars)});
     }
