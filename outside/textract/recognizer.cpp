@@ -1022,7 +1022,7 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
 // Cells of a line's characters from what any reading of the same line sees alike: its
 // baseline and x-height, and each character's ink. The cell top is the baseline less the
 // ascent of the font of the base whose x-height is nearest; the cell's left is the ink's left
-// less that font's bearing of the character. So a small box and a wide strip over the same
+// less the character's bearing in its font. So a small box and a wide strip over the same
 // letters give them the same positions, whichever glyphs each could match exactly.
 void PlaceCells(const PatternBase& base, const InkBand& band, const ReadLine& read,
                 const std::vector<std::pair<int, int>>& votes, std::vector<PlacedChar>& chars)
@@ -1061,7 +1061,10 @@ void PlaceCells(const PatternBase& base, const InkBand& band, const ReadLine& re
     if (getenv("TEXTRACT_DEBUG"))  // DEBUG-REMOVE
         fprintf(stderr, "  place xh %.1f cap %.1f base %d font %s %d asc %d\n", xh, cap, baseline, fp.face.c_str(), fp.pitch, fp.ascent);
     for (PlacedChar& pc : chars) {
-        const Glyph& g = fp.Of(pc.code >= kFirstCode && pc.code <= kLastCode ? pc.code : 'x');
+        // The bearing of the character's own font: the one it matched exactly, or the one
+        // picked for the line it was read in.
+        const FontPatterns& own = base.fonts[pc.font];
+        const Glyph& g = own.Of(pc.code >= kFirstCode && pc.code <= kLastCode ? pc.code : 'x');
         const int bearing = g.HasInk() ? std::max(-3, std::min(g.colStart, 3)) : 0;
         const int right = pc.cellX + pc.cellW;
         pc.cellX = pc.inkLeft - bearing;
