@@ -17,9 +17,10 @@ static_assert(kNetClasses == kNoCharClass + 1, "weights made for these classes")
 
 constexpr int kMaxPiecesPerChar = 4;
 constexpr uint8_t kJoinGrey = 100;
+const char* const kLookAlikes[] = {"lI|1", "oO0", "cC", "sS", "uU", "vV", "wW", "xX", "zZ", "'`"};
 // Every character the reading makes costs this much log-probability, so that a character read
 // whole wins over the same ink read as two that the classifier likes about as well.
-constexpr double kCharCost = 0.5;
+constexpr double kCharCost = 0.0;
 
 // Scaling of one axis by area: weight of source cell j in target cell i, where the n source
 // cells are spread over `out` target cells.
@@ -309,10 +310,20 @@ private:
         for (int k = 1; k < kNoCharClass; ++k)
             if (probs[k] > probs[best])
                 best = k;
+        // Characters that no glyph image tells apart (l, I, | and 1 in many sans faces; o, O
+        // and 0; letters whose capitals differ only in size) score together: a piece read as
+        // one of them is a sure character even when the classifier cannot say which.
+        float group = probs[best];
+        for (const char* alike : kLookAlikes)
+            if (std::strchr(alike, best + 33)) {
+                group = 0;
+                for (const char* a = alike; *a; ++a)
+                    group += probs[*a - 33];
+            }
         c.valid = true;
         c.code = best + 33;
         c.prob = probs[best];
-        c.logProb = std::log(std::max(probs[best], 1e-6f));
+        c.logProb = std::log(std::max(group, 1e-6f));
         c.top = top;
         c.bottom = bottom;
         c.left = left;

@@ -722,7 +722,9 @@ void ResolveLookAlikes(const PatternBase& base, std::vector<PlacedChar>& chars)
             pc.cellW = fp.Of('I').advance;
             continue;
         }
-        if (pc.code == '|' || !SameInk(fp.Of('I'), fp.Of('l')))
+        // A glyph the pattern base matched exactly is what it is where the font draws I and
+        // l apart; what the learnt reader read is judged by its word.
+        if (pc.code == '|' || (pc.score >= 95 && !SameInk(fp.Of('I'), fp.Of('l'))))
             continue;
         size_t first = i, last = i;
         while (first > 0 && joined(first - 1, first) &&
@@ -929,51 +931,44 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
     if (read.chars.empty())
         return out;
     const int baseRow = band.top + read.baseline;  // image row below the base-sitting ink
-    int font = -1, cellTop = 0;
-    if (!votes.empty()) {
-        // Of the fonts that exact matches point to, the one whose x-height fits the line: a
-        // box and a strip around the same letters see different matches, but the same line.
-        float bestMisfit = 1e9f;
-        for (const auto& v : votes) {
-            const float misfit =
-                std::fabs((float)InkHeight(base.fonts[v.first].Of('x')) - read.xHeight);
-            if (misfit < bestMisfit) {
-                bestMisfit = misfit;
-                font = v.first;
-            }
-        }
-        cellTop = baseRow - base.fonts[font].ascent;
-    } else {
-        int bl = 0;
-        float xh = 0, cap = 0;
-        LineMetrics(band, bl, xh, cap);
-        if (xh <= 0)
-            xh = read.xHeight;
-        const int stroke = BandStroke(band);
-        std::vector<std::pair<float, int>> fits;
-        for (int f = 0; f < (int)base.fonts.size(); ++f) {
-            const FontPatterns& fp = base.fonts[f];
-            const float fx = (float)InkHeight(fp.Of('x')), fc = (float)InkHeight(fp.Of('H'));
-            float misfit = std::fabs(fx - xh) * 2.0f;
-            if (cap > 0)
-                misfit += std::fabs(fc - cap);
-            fits.push_back({misfit, f});
-        }
-        std::sort(fits.begin(), fits.end());
-        float best = 1e9f;
-        for (size_t i = 0; i < fits.size() && i < 16; ++i) {
-            const FontPatterns& fp = base.fonts[fits[i].second];
-            const float m =
-                fits[i].first + 1.5f * (float)std::abs(GlyphStroke(fp.Of('l')) - stroke);
-            if (m < best) {
-                best = m;
-                font = fits[i].second;
-            }
-        }
-        if (font < 0)
-            return out;
-        cellTop = baseRow - base.fonts[font].ascent;
+    // The font: of those that exact matches point to (or else of all), the one whose letter
+    // heights and stroke width fit the line best.
+    int bl = 0;
+    float xh = 0, cap = 0;
+    LineMetrics(band, bl, xh, cap);
+    if (xh <= 0) {
+        xh = read.xHeight;
+        cap = 0;
     }
+    const int stroke = BandStroke(band);
+    std::vector<std::pair<float, int>> fits;
+    auto consider = [&](int f, float rank) {
+        const FontPatterns& fp = base.fonts[f];
+        float misfit = std::fabs((float)InkHeight(fp.Of('x')) - xh) * 2.0f + rank;
+        if (cap > 0)
+            misfit += std::fabs((float)InkHeight(fp.Of('H')) - cap);
+        fits.push_back({misfit, f});
+    };
+    if (!votes.empty())
+        for (size_t v = 0; v < votes.size(); ++v)
+            consider(votes[v].first, 0.01f * (float)v);
+    else
+        for (int f = 0; f < (int)base.fonts.size(); ++f)
+            consider(f, 0.0f);
+    std::sort(fits.begin(), fits.end());
+    int font = -1;
+    float best = 1e9f;
+    for (size_t i = 0; i < fits.size() && i < 16; ++i) {
+        const FontPatterns& fp = base.fonts[fits[i].second];
+        const float m = fits[i].first + 1.5f * (float)std::abs(GlyphStroke(fp.Of('l')) - stroke);
+        if (m < best) {
+            best = m;
+            font = fits[i].second;
+        }
+    }
+    if (font < 0)
+        return out;
+    const int cellTop = baseRow - base.fonts[font].ascent;
     const FontPatterns& fp = base.fonts[font];
     for (const ReadChar& rc : read.chars) {
         const Glyph& g = fp.Of(rc.code);
