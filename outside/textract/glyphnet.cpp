@@ -68,7 +68,7 @@ public:
         ReadLine line;
         line.baseline = baseline;
         line.xHeight = xh;
-        std::vector<Piece> pieces = Pieces(xh);
+        std::vector<Piece> pieces = Pieces(baseline, xh);
         const int n = (int)pieces.size();
         if (n == 0)
             return line;
@@ -163,7 +163,7 @@ private:
 
     // Components joined where one stands above the other (dots of i and j, colons, accents),
     // then wide pieces cut at their thinnest columns.
-    std::vector<Piece> Pieces(float xh) const
+    std::vector<Piece> Pieces(int baseline, float xh)
     {
         std::vector<int> order(m_comps.size());
         for (size_t i = 0; i < order.size(); ++i)
@@ -199,6 +199,16 @@ private:
             if (width <= xh * 0.8f || width < 5) {
                 out.push_back(g);
                 continue;
+            }
+            // A wide piece that reads as one character with near certainty stays whole (an
+            // "o" or "m" is not two letters).
+            {
+                const std::vector<Piece> whole(1, g);
+                const Candidate c = ScoreSpan(whole, 0, 1, 0, 0, baseline, xh);
+                if (c.valid && c.logProb > std::log(0.9f)) {
+                    out.push_back(g);
+                    continue;
+                }
             }
             // Ink of each column of the piece's own components.
             std::vector<int> col((size_t)width, 0);
