@@ -996,23 +996,31 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
             }
         out.push_back(pc);
     }
-    // Word gaps from the ink: wider than the line's letter gaps by a good part of the
-    // x-height (the pattern font's cells are only a guess here).
-    std::vector<int> gaps;
-    for (size_t i = 1; i < out.size(); ++i)
-        gaps.push_back(out[i].inkLeft - out[i - 1].inkRight - 1);
-    if (!gaps.empty()) {
-        std::vector<int> sorted = gaps;
-        std::sort(sorted.begin(), sorted.end());
-        const int median = sorted[sorted.size() / 2];
-        const float xh = read.xHeight;
-        const float wide = std::max({3.0f, xh * 0.45f, (float)std::max(0, median) + xh * 0.3f});
-        for (size_t i = 1; i < out.size(); ++i)
-            out[i].spaceBefore = (float)gaps[i - 1] >= wide ? 1 : 0;
-    }
     return out;
 }
 
+
+// Word gaps from the ink: wider than the line's letter gaps by a good part of the x-height.
+// The learnt reader's characters take their spaces from this (the pattern font's cells are
+// only a guess there); a line the pattern base read keeps the spaces of its cells.
+void InkSpaces(std::vector<PlacedChar>& out, float xh, bool exactLine)
+{
+    if (exactLine)
+        return;
+    std::vector<int> gaps;
+    for (size_t i = 1; i < out.size(); ++i)
+        gaps.push_back(out[i].inkLeft - out[i - 1].inkRight - 1);
+    if (gaps.empty())
+        return;
+    std::vector<int> sorted = gaps;
+    std::sort(sorted.begin(), sorted.end());
+    const int median = sorted[sorted.size() / 2];
+    const float wide = std::max({3.0f, xh * 0.45f, (float)std::max(0, median) + xh * 0.3f});
+    for (size_t i = 1; i < out.size(); ++i) {
+        const bool inkSays = (float)gaps[i - 1] >= wide;
+        out[i].spaceBefore = inkSays ? 1 : 0;
+    }
+}
 
 // Cells of a line's characters from what any reading of the same line sees alike: its
 // baseline and x-height, and each character's ink. The cell top is the baseline less the
@@ -1230,7 +1238,8 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             for (const ReadChar& rc : read.chars) r += (char)rc.code;
             fprintf(stderr, "band %d-%d votes %d exact '%s' holds %d read '%s' xh %.1f base %d\n", band.top, band.bottom, (int)votes.size(), e.c_str(), (int)ExactReadingHolds(chars, cols), r.c_str(), read.xHeight, read.baseline);
         }
-        if (ExactReadingHolds(chars, cols)) {
+        const bool exactLine = ExactReadingHolds(chars, cols);
+        if (exactLine) {
             MergeTouchingPairs(read, band.top, chars);
         } else {
             chars = PlaceReadChars(base, ink, read, votes, chars);
@@ -1239,6 +1248,7 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         DropSqueezedMarks(chars);
         ResolveLookAlikes(base, chars);
         PlaceCells(base, ink, read, votes, chars);
+        InkSpaces(chars, read.xHeight, exactLine);
         if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
             fprintf(stderr, "  img %d,%d %dx%d:", image.left, image.top, w, h);
             for (const PlacedChar& pc : chars) fprintf(stderr, " %c@%d,%d", pc.code, image.left + pc.cellX, image.top + pc.cellY);
