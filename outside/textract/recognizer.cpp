@@ -14,8 +14,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <cstdio>
-#include <string>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -1061,8 +1059,6 @@ void PlaceCells(const PatternBase& base, const InkBand& band, const ReadLine& re
     }
     const FontPatterns& fp = base.fonts[font];
     const int top = band.top + baseline - fp.ascent;
-    if (getenv("TEXTRACT_DEBUG"))  // DEBUG-REMOVE
-        fprintf(stderr, "  place xh %.1f cap %.1f base %d font %s %d asc %d\n", xh, cap, baseline, fp.face.c_str(), fp.pitch, fp.ascent);
     for (PlacedChar& pc : chars) {
         // The bearing of the character's own font: the one it matched exactly, or the one
         // picked for the line it was read in.
@@ -1217,13 +1213,6 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         ink.mask.assign(mask.begin() + (ptrdiff_t)band.top * w,
                         mask.begin() + (ptrdiff_t)(band.bottom + 1) * w);
         const ReadLine read = ReadBand(ink);
-        if (getenv("TEXTRACT_DUMP")) {  // DEBUG-REMOVE
-            static int n = 0;
-            char name[64];
-            snprintf(name, sizeof name, "Z:\\tmp\\ocrh\\dump%03d.pgm", n++);
-            FILE* f = fopen(name, "wb");
-            if (f) { fprintf(f, "P5 %d %d 255\n", w, bh); fwrite(ink.grey.data(), 1, ink.grey.size(), f); fclose(f); }
-        }
         std::vector<std::pair<int, int>> votes = dec.ExactVotes();
         if (votes.size() > 4)
             votes.resize(4);
@@ -1231,12 +1220,6 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         if (!votes.empty()) {
             dec.SetHypotheses(votes);
             dec.Decode(chars);
-        }
-        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
-            std::string e, r;
-            for (const PlacedChar& pc : chars) e += (char)pc.code;
-            for (const ReadChar& rc : read.chars) r += (char)rc.code;
-            fprintf(stderr, "band %d-%d votes %d exact '%s' holds %d read '%s' xh %.1f base %d\n", band.top, band.bottom, (int)votes.size(), e.c_str(), (int)ExactReadingHolds(chars, cols), r.c_str(), read.xHeight, read.baseline);
         }
         const bool exactLine = ExactReadingHolds(chars, cols);
         if (exactLine) {
@@ -1249,11 +1232,6 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         ResolveLookAlikes(base, chars);
         PlaceCells(base, ink, read, votes, chars);
         InkSpaces(chars, read.xHeight, exactLine);
-        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
-            fprintf(stderr, "  img %d,%d %dx%d:", image.left, image.top, w, h);
-            for (const PlacedChar& pc : chars) fprintf(stderr, " %c@%d,%d", pc.code, image.left + pc.cellX, image.top + pc.cellY);
-            fprintf(stderr, "\n");
-        }
         if (!chars.empty())
             lines.push_back(TextLine{std::move(chars)});
     }
