@@ -210,17 +210,6 @@ def samples_for(path, rng):
                     if v is not None:
                         X.append(v)
                         Y.append(94)
-            # Characters between neighbours: at small sizes letters touch, and the engine cuts
-            # them apart at a column that may hold a neighbour's ink.
-            if mode != "sub":
-                for ch in CONTEXT_CHARS:
-                    a = in_context(f, ch, mode, rng)
-                    if a is None:
-                        continue
-                    v = features(a[0], a[1], f.xh * rng.uniform(0.92, 1.08))
-                    if v is not None:
-                        X.append(v)
-                        Y.append(ord(ch) - 33)
             # "No character": two characters that touch, read as one piece.
             for _ in range(20):
                 pair = CHARS[rng.integers(0, 94)] + CHARS[rng.integers(0, 94)]
@@ -235,36 +224,6 @@ def samples_for(path, rng):
                     X.append(v)
                     Y.append(94)
     return X, Y
-
-
-CONTEXT_CHARS = [c for c in CHARS if c.isalnum()]
-NEIGHBOURS = "aceimnorsuvwlhtbdkfjgpqyxz"
-
-
-def in_context(f, ch, mode, rng):
-    """The character drawn between two letters, cut to its own ink columns (give or take
-    one), with whatever of the neighbours' ink lies in them."""
-    left = NEIGHBOURS[rng.integers(0, len(NEIGHBOURS))]
-    right = NEIGHBOURS[rng.integers(0, len(NEIGHBOURS))]
-    a, base, _ = render(f, left + ch + right, mode, rng)
-    pen = 10 + f.getlength(left)
-    size = f.size
-    W = a.shape[1]
-    img = Image.new("L", (W, a.shape[0]), 0)
-    d = ImageDraw.Draw(img)
-    if mode == "mono":
-        d.fontmode = "1"
-    d.text((pen, base), ch, font=f, fill=255, anchor="ls")
-    alone = np.asarray(img) >= 128
-    cols = np.nonzero(alone.any(axis=0))[0]
-    if len(cols) == 0 or size <= 0:
-        return None
-    l = cols[0] - int(rng.integers(0, 2))
-    r = cols[-1] + int(rng.integers(0, 2))
-    out = a.copy()
-    out[:, :max(0, l)] = 0
-    out[:, r + 1:] = 0
-    return out, base
 
 
 def cut_parts(a, xh):
@@ -352,7 +311,7 @@ def train(X, Y, rng):
     lr, beta1, beta2, eps = 2e-3, 0.9, 0.999, 1e-8
     step = 0
     batch = 256
-    epochs = 10
+    epochs = 12
     for ep in range(epochs):
         order = rng.permutation(n)
         if ep >= epochs - 4:
