@@ -249,6 +249,76 @@ TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
     EXPECT_EQ(wrong, "");
 }
 
+// The word capture's two passes over text that no pattern matches exactly (smoothed and
+// colour-fringed text, a family the base has not learnt): the box and the strip see different
+// parts of the line, and must still place the character alike.
+std::string WordByTwoPasses(int px, int py)
+{
+    const Items box = Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+    int best = 1 << 30, bx = 0, by = 0, pitch = 0;
+    for (const TextractItem& it : box.items)
+        if (it.nKind == TEXTRACT_ITEM_CHAR && isalpha(it.chCode)) {
+            const int x = px - 12 + it.x, y = py - 12 + it.y;
+            const int d = std::abs(x - px) + std::abs(y - py);
+            if (d < best) {
+                best = d;
+                bx = x;
+                by = y;
+                pitch = it.nPitch;
+            }
+        }
+    if (best == 1 << 30)
+        return "(no char)";
+    const int h = pitch <= 14 ? 20 : pitch <= 20 ? 30 : 40;
+    const Items strip = Recognize(RECT{bx - 100, by, bx + 100, by + h});
+    std::string word;
+    bool hit = false;
+    for (const TextractItem& it : strip.items) {
+        if (it.nKind == TEXTRACT_ITEM_CHAR && isalpha(it.chCode)) {
+            word += (char)it.chCode;
+            hit = hit || std::abs(bx - 100 + it.x - bx) + std::abs(by + it.y - by) <= 3;
+        } else if (hit) {
+            break;
+        } else {
+            word.clear();
+        }
+    }
+    return hit ? word : "(no hit) " + word;
+}
+
+// Disabled until the reader segments small touching letters (FreeSans 10 pt reads "qu i" and
+// "vwKds") and large smoothed text keeps its place in both passes (22 pt "words" misses).
+TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
+{
+    const BYTE qualities[] = {ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, NONANTIALIASED_QUALITY};
+    std::string wrong;
+    for (const char* face : {"FreeSans", "Liberation Sans"})
+        for (BYTE q : qualities)
+            for (int pt : {10, 16, 22}) {
+                m_win.Clear();
+                TextRun run;
+                run.face = face;
+                run.points = pt;
+                run.quality = q;
+                run.x = 150;
+                run.y = 60;
+                run.text = "several quick words";
+                const size_t r = m_win.AddRun(run);
+                m_win.Show();
+                const RECT rr = m_win.RunScreenRect(r);
+                for (size_t ci : {8u, 10u, 13u, 16u}) {  // "quick" and "words"
+                    const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+                    const std::string want = ci < 13 ? "quick" : "words";
+                    const std::string got = WordByTwoPasses(px, (rr.top + rr.bottom) / 2);
+                    if (got != want)
+                        wrong += std::string(face) + " " + std::to_string(pt) + " q" +
+                                 std::to_string(q) + " at " + std::to_string(ci) + ": " + got +
+                                 "\n";
+                }
+            }
+    EXPECT_EQ(wrong, "");
+}
+
 // Headings and large text up to 24 pt read back with their size, bold strokes included.
 TEST_F(TextractTest, ReadsLargeSizes)
 {
