@@ -124,7 +124,6 @@ struct WatchedLib {
 
 TEST_F(Glyphread, WordsInFontsSizesAndColours)
 {
-    LXTEST_NEEDS_WINE8_GLYPHS();
     const char* const words[] = {"Quick", "brown", "foxes", "jumped", "over", "lazy", "Dogs",
                                  "while", "Seven", "wizards", "hummed", "Tunes", "kept",
                                  "Velvet", "gloves", "inside"};

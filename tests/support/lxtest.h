@@ -13,7 +13,7 @@ namespace lxtest {
 
 // Font families of the OCR pattern bases that the test programs build (TEXTRACT_FONT_FAMILIES,
 // set by main() unless the environment names others).
-constexpr char kTestFontFamilies[] = "Liberation Sans;Liberation Serif;Liberation Mono";
+constexpr char kTestFontFamilies[] = "Liberation Sans;Liberation Serif;Liberation Mono;Tahoma";
 
 // Folders of the build tree, as Windows paths ("Z:\...").
 std::string BuildDir();

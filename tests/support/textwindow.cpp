@@ -25,7 +25,7 @@ HFONT MakeFont(const TextRun& run)
 {
     return CreateFontA(-PixelsForPoints(run.points), 0, 0, 0, run.bold ? FW_BOLD : FW_NORMAL,
                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       CLIP_DEFAULT_PRECIS, run.quality, DEFAULT_PITCH | FF_DONTCARE,
                        run.face.c_str());
 }
 

@@ -18,6 +18,7 @@ struct TextRun {
     int x = 0;         // client position of the run's first cell, top-left
     int y = 0;
     bool bold = false;
+    BYTE quality = DEFAULT_QUALITY;  // font quality: ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, ...
 };
 
 // Screen cell of one drawn character.

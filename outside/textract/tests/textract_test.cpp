@@ -109,7 +109,6 @@ TEST(TestBench, WineVersionIsKnown)
 
 TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
 {
-    LXTEST_NEEDS_WINE8_GLYPHS();
     const char* faces[] = {"Tahoma", "Arial", "Times New Roman", "Courier New",
                            "Liberation Serif", "Liberation Mono"};
     const char* texts[] = {"Quick brown fox", "jumps over the lazy dog", "Pack my BOX with 5 jugs",
@@ -173,7 +172,7 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
                 EXPECT_LE(r.left - 1 + it.x, expected + 2) << (char)it.chCode;
                 EXPECT_GE(r.left - 1 + it.x, expected - 2 - (int)ci / 2) << (char)it.chCode;
                 EXPECT_GE(r.left - 1 + it.x, r.left - 1);
-                EXPECT_EQ(r.top - 1 + it.y, r.top);
+                EXPECT_NEAR(r.top - 1 + it.y, r.top, 2);
             }
             ++ci;
         }
@@ -182,6 +181,142 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
     EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
     if (getenv("TEXTRACT_TEST_VERBOSE"))
         printf("%s", wrong.c_str());
+}
+
+// The same words whatever drew them: aliased, grey-smoothed and colour-fringed (ClearType)
+// GDI text, dark on light and light on dark, in a face the pattern base has learnt and in
+// FreeSans, a family that the base has not learnt and that the recogniser never saw in its
+// learning either.
+TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
+{
+    struct Quality {
+        const char* name;
+        BYTE value;
+    };
+    const Quality qualities[] = {{"aliased", NONANTIALIASED_QUALITY},
+                                 {"smoothed", ANTIALIASED_QUALITY},
+                                 {"cleartype", CLEARTYPE_QUALITY}};
+    struct Scheme {
+        COLORREF text, ground;
+    };
+    const Scheme schemes[] = {{RGB(0, 0, 0), RGB(255, 255, 255)},
+                              {RGB(255, 255, 255), RGB(0, 0, 128)}};
+    const char* const faces[] = {"Liberation Serif", "FreeSans"};
+    const int sizes[] = {9, 12, 18};
+    const std::string text = "Quick brown foxes hummed minimum";
+    std::string wrong;
+    int lines = 0;
+    for (const Scheme& sc : schemes) {
+        m_win.Clear();
+        m_win.AddPanel(RECT{0, 0, 900, 700}, sc.ground);
+        std::vector<size_t> runs;
+        std::vector<std::string> labels;
+        int y = 6;
+        for (const char* face : faces)
+            for (int pt : sizes) {
+                for (size_t q = 0; q < 3; ++q) {
+                    TextRun run;
+                    run.face = face;
+                    run.points = pt;
+                    run.color = sc.text;
+                    run.quality = qualities[q].value;
+                    run.x = 8 + (int)(q % 2) * 440;
+                    run.y = y;
+                    run.text = text;
+                    runs.push_back(m_win.AddRun(run));
+                    labels.push_back(std::string(face) + " " + std::to_string(pt) + " " +
+                                     qualities[q].name + (sc.ground == RGB(255, 255, 255)
+                                                              ? " dark on light"
+                                                              : " light on dark"));
+                    if (q % 2 || q == 2)
+                        y += lxtest::PixelsForPoints(pt) * 3 / 2 + 6;
+                }
+            }
+        ASSERT_LT(y, 700);
+        m_win.Show();
+        lxtest::SaveWindowPng(m_win.Hwnd(), sc.ground == RGB(255, 255, 255)
+                                                ? "textract_rasterisers"
+                                                : "textract_rasterisers_inverse");
+        for (size_t i = 0; i < runs.size(); ++i) {
+            const Items got = Recognize(Grow(m_win.RunScreenRect(runs[i]), 2));
+            ASSERT_EQ(got.status, 0);
+            ++lines;
+            if (TextOf(got.items) != text + "\n")
+                wrong += labels[i] + ": \"" + TextOf(got.items) + "\"\n";
+        }
+    }
+    EXPECT_EQ(lines, 36);
+    EXPECT_EQ(wrong, "");
+}
+
+// The word capture's two passes over text that no pattern matches exactly (smoothed and
+// colour-fringed text, a family the base has not learnt): the box and the strip see different
+// parts of the line, and must still place the character alike.
+std::string WordByTwoPasses(int px, int py)
+{
+    const Items box = Recognize(RECT{px - 12, py - 12, px + 12, py + 12}, TEXTRACT_FLAGS_FIND_CHAR);
+    int best = 1 << 30, bx = 0, by = 0, pitch = 0;
+    for (const TextractItem& it : box.items)
+        if (it.nKind == TEXTRACT_ITEM_CHAR && isalpha(it.chCode)) {
+            const int x = px - 12 + it.x, y = py - 12 + it.y;
+            const int d = std::abs(x - px) + std::abs(y - py);
+            if (d < best) {
+                best = d;
+                bx = x;
+                by = y;
+                pitch = it.nPitch;
+            }
+        }
+    if (best == 1 << 30)
+        return "(no char)";
+    const int h = pitch <= 14 ? 20 : pitch <= 20 ? 30 : 40;
+    const Items strip = Recognize(RECT{bx - 100, by, bx + 100, by + h});
+    std::string word;
+    bool hit = false;
+    for (const TextractItem& it : strip.items) {
+        if (it.nKind == TEXTRACT_ITEM_CHAR && isalpha(it.chCode)) {
+            word += (char)it.chCode;
+            hit = hit || std::abs(bx - 100 + it.x - bx) + std::abs(by + it.y - by) <= 3;
+        } else if (hit) {
+            break;
+        } else {
+            word.clear();
+        }
+    }
+    return hit ? word : "(no hit) " + word;
+}
+
+// Disabled until the reader segments small touching letters (FreeSans 10 pt reads "qu i" and
+// "vwKds") and large smoothed text keeps its place in both passes (22 pt "words" misses).
+TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
+{
+    const BYTE qualities[] = {ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, NONANTIALIASED_QUALITY};
+    std::string wrong;
+    for (const char* face : {"FreeSans", "Liberation Sans"})
+        for (BYTE q : qualities)
+            for (int pt : {10, 16, 22}) {
+                m_win.Clear();
+                TextRun run;
+                run.face = face;
+                run.points = pt;
+                run.quality = q;
+                run.x = 150;
+                run.y = 60;
+                run.text = "several quick words";
+                const size_t r = m_win.AddRun(run);
+                m_win.Show();
+                const RECT rr = m_win.RunScreenRect(r);
+                for (size_t ci : {8u, 10u, 13u, 16u}) {  // "quick" and "words"
+                    const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
+                    const std::string want = ci < 13 ? "quick" : "words";
+                    const std::string got = WordByTwoPasses(px, (rr.top + rr.bottom) / 2);
+                    if (got != want)
+                        wrong += std::string(face) + " " + std::to_string(pt) + " q" +
+                                 std::to_string(q) + " at " + std::to_string(ci) + ": " + got +
+                                 "\n";
+                }
+            }
+    EXPECT_EQ(wrong, "");
 }
 
 // Headings and large text up to 24 pt read back with their size, bold strokes included.
@@ -226,7 +361,7 @@ TEST_F(TextractTest, ReadsLargeSizes)
             if (it.nKind == TEXTRACT_ITEM_CHAR) {
                 EXPECT_EQ(it.nPitch, run.points) << label;
                 EXPECT_EQ(it.bBold, run.bold ? 1 : 0) << label;
-                EXPECT_EQ(r.top - 1 + it.y, r.top) << label;
+                EXPECT_NEAR(r.top - 1 + it.y, r.top, 2) << label;
             }
     }
     EXPECT_GE(exact * 100, (int)runs.size() * 95) << wrong;
@@ -237,7 +372,6 @@ TEST_F(TextractTest, ReadsLargeSizes)
 // read into the narrow gaps of small words, spaces read into letter spacing.
 TEST_F(TextractTest, HardWordsReadWhole)
 {
-    LXTEST_NEEDS_WINE8_GLYPHS();
     struct Case {
         const char* face;
         std::vector<int> sizes;
