@@ -109,7 +109,6 @@ TEST(TestBench, WineVersionIsKnown)
 
 TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
 {
-    LXTEST_NEEDS_WINE8_GLYPHS();
     const char* faces[] = {"Tahoma", "Arial", "Times New Roman", "Courier New",
                            "Liberation Serif", "Liberation Mono"};
     const char* texts[] = {"Quick brown fox", "jumps over the lazy dog", "Pack my BOX with 5 jugs",
@@ -237,7 +236,6 @@ TEST_F(TextractTest, ReadsLargeSizes)
 // read into the narrow gaps of small words, spaces read into letter spacing.
 TEST_F(TextractTest, HardWordsReadWhole)
 {
-    LXTEST_NEEDS_WINE8_GLYPHS();
     struct Case {
         const char* face;
         std::vector<int> sizes;
