@@ -22,9 +22,9 @@
 // native peer reader (tools/ocrpeer, Tesseract) reads the saved strips afterwards and prints
 // every condition's table; `make bench` runs it all.
 //
-// The pattern base is built by fontlearner.exe from the stage over every installed text
-// family but the held-out one, once per Wine (testrun/ocrbench/FontBase-wineN.tpb, kept until
-// tools/runbench removes it).
+// The pattern base is built by fontlearner.exe from the stage over the bench's faces
+// (BENCH_ALL_FAMILIES=1: every installed text family), never the held-out one, once per Wine
+// (testrun/ocrbench/FontBase-wineN.tpb, kept until tools/runbench removes it).
 //
 // Environment: BENCH_WORDS (words per face, size, weight and scheme; default 2), BENCH_FACES
 // (';'-separated faces instead of the corpus's), BENCH_HELD_OUT, BENCH_TRACE (every miss).
@@ -171,6 +171,10 @@ std::string EngineRead(const RECT& r, double& ms)
     const double t0 = NowMs();
     const int status = EngineRecognizeArea(&req, &res, TEXTRACT_FLAGS_WORDS);
     ms = NowMs() - t0;
+    static int reported = 0;
+    if (status < 0 && reported++ < 3)
+        std::printf("EngineRecognizeArea (%ld,%ld)-(%ld,%ld): status %d\n", r.left, r.top,
+                    r.right, r.bottom, status);
     if (status >= 0)
         for (LONG i = 0; i < res.AreaSize / TEXTRACT_ITEM_SIZE; ++i)
             if (res.pItems[i].nKind <= TEXTRACT_ITEM_SPACE)
@@ -369,7 +373,8 @@ public:
                       file.c_str());
         m_index += line;
         double ms = 0;
-        Record(e, "engine", EngineRead(shown.strip, ms), ms);
+        const std::string got = EngineRead(shown.strip, ms);
+        Record(e, "engine", got, ms);
         // The latency figure: the engine over a 200 x 40 strip from the word's top-left.
         const RECT wide = {shown.strip.left, shown.strip.top, shown.strip.left + 199,
                            shown.strip.top + 39};
@@ -564,15 +569,21 @@ int main(int argc, char** argv)
     CreateDirectoryA((dir + "\\strips").c_str(), nullptr);
     const std::string base = top + "\\FontBase-wine" + wine.substr(0, wine.find('.')) + ".tpb";
     SetEnvironmentVariableA("TEXTRACT_PATTERN_FILE", base.c_str());
-    SetEnvironmentVariableA("TEXTRACT_FONT_FAMILIES", nullptr);  // every installed family
+    // The base learns the bench's faces (BENCH_ALL_FAMILIES=1: every installed family), never
+    // the held-out one.
+    std::string families;
+    for (const std::string& f : BaseFaces())
+        families += (families.empty() ? "" : ";") + f;
+    const bool all = std::getenv("BENCH_ALL_FAMILIES") != nullptr;
+    SetEnvironmentVariableA("TEXTRACT_FONT_FAMILIES", all ? nullptr : families.c_str());
     SetEnvironmentVariableA("TEXTRACT_FONT_EXCLUDE", HeldOut().c_str());
     std::printf("condition %s, renderer: Wine %s\n", condition.c_str(), wine.c_str());
     if (!lxtest::FileExists(base)) {
         const double b0 = NowMs();
         const bool built = RunAndWait("fontlearner.exe");
-        std::printf("pattern base build (fontlearner.exe, every installed text family but %s): "
-                    "%.0f ms, %zu KB%s\n",
-                    HeldOut().c_str(), NowMs() - b0, lxtest::ReadFileBytes(base).size() / 1024,
+        std::printf("pattern base build (fontlearner.exe, %s but %s): %.0f ms, %zu KB%s\n",
+                    all ? "every installed text family" : families.c_str(), HeldOut().c_str(),
+                    NowMs() - b0, lxtest::ReadFileBytes(base).size() / 1024,
                     built ? "" : " (fontlearner.exe did not start)");
     }
 
