@@ -9,7 +9,9 @@
 //   wine8, wine10   GDI text as the Wine the program runs under draws it (the name says which
 //                   Wine the caller meant; the renderer line says which one it was)
 //   antialiased     GDI text with ANTIALIASED_QUALITY fonts
-//   cleartype       GDI text with CLEARTYPE_QUALITY fonts
+//   cleartype       GDI text with CLEARTYPE_QUALITY fonts (Wine draws both as it draws the
+//                   default: the font's own smoothing table decides, and never in colour)
+//   subpixel        colour-fringed text as ClearType makes it from GDI's glyph outlines
 //   heldout         GDI text in a family left out of the pattern base (BENCH_HELD_OUT,
 //                   default FreeSans), which the recogniser never learnt
 //   scaled150       GDI text at 1.5 times the pixel size, as at 150% display scaling
@@ -39,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -460,8 +463,10 @@ void RunGdi(const std::string& condition, const std::vector<Entry>& plan, Bench&
     }
 }
 
-// Words drawn outside Wine (tools/benchimages), shown as images a set at a time.
-bool RunImages(const std::string& imageDir, const std::vector<Entry>& plan, Bench& bench)
+using ImageSource = std::function<bool(const Entry&, Image&)>;
+
+// The images tools/benchimages drew outside Wine, by word (none when it drew none).
+ImageSource ImageFiles(const std::string& imageDir)
 {
     std::map<int, std::string> files;
     {
@@ -480,8 +485,97 @@ bool RunImages(const std::string& imageDir, const std::vector<Entry>& plan, Benc
     }
     if (files.empty()) {
         std::printf("no images in %s (tools/benchimages makes them)\n", imageDir.c_str());
+        return nullptr;
+    }
+    return [files, imageDir](const Entry& e, Image& image) {
+        const auto f = files.find(e.id);
+        return f != files.end() && LoadPpm(imageDir + "\\" + f->second, image);
+    };
+}
+
+// Subpixel text as ClearType makes it, from GDI's own glyph outlines: the word is drawn
+// without smoothing three times as wide (one column per red, green and blue stripe of a
+// pixel), spread over neighbouring stripes by the 1-2-3-2-1 filter, and each stripe's share
+// of ink mixes its channel of the text colour into the background. Wine itself draws no
+// subpixel text here, whatever the font's quality asks.
+bool SubpixelImage(const Entry& e, Image& image)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT probe = CreateFontA(-e.pixels, 0, 0, 0, e.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                              NONANTIALIASED_QUALITY, DEFAULT_PITCH, e.face.c_str());
+    HGDIOBJ old = SelectObject(dc, probe);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    DeleteObject(probe);
+    HFONT wide = CreateFontA(-e.pixels, tm.tmAveCharWidth * 3, 0, 0, e.bold ? FW_BOLD : FW_NORMAL,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH,
+                             e.face.c_str());
+    old = SelectObject(dc, wide);
+    SIZE ext{};
+    GetTextExtentPoint32A(dc, e.word.c_str(), static_cast<int>(e.word.size()), &ext);
+    const int w = (ext.cx + 2) / 3 + 12, h = static_cast<int>(tm.tmHeight) + 6;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w * 3;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp || !bits) {
+        SelectObject(dc, old);
+        DeleteObject(wide);
+        DeleteDC(dc);
         return false;
     }
+    HGDIOBJ oldBmp = SelectObject(dc, bmp);
+    std::memset(bits, 0, static_cast<size_t>(w) * 3 * static_cast<size_t>(h) * 4);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, 18, 3, e.word.c_str(), static_cast<int>(e.word.size()));
+    GdiFlush();
+    const DWORD* sub = static_cast<const DWORD*>(bits);
+    image.width = w;
+    image.height = h;
+    image.px.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    const int weights[5] = {1, 2, 3, 2, 1};
+    const COLORREF fg = e.scheme->text, bg = e.scheme->background;
+    const int fgc[3] = {GetRValue(fg), GetGValue(fg), GetBValue(fg)};
+    const int bgc[3] = {GetRValue(bg), GetGValue(bg), GetBValue(bg)};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD out = 0;
+            for (int c = 0; c < 3; ++c) {
+                int cover = 0;
+                for (int k = -2; k <= 2; ++k) {
+                    const int sx = x * 3 + c + k;
+                    if (sx >= 0 && sx < w * 3 &&
+                        (sub[static_cast<size_t>(y) * static_cast<size_t>(w) * 3 +
+                             static_cast<size_t>(sx)] &
+                         0xFF) != 0)
+                        cover += weights[k + 2];
+                }
+                const int v = bgc[c] + (fgc[c] - bgc[c]) * cover / 9;
+                out |= static_cast<DWORD>(v) << (16 - 8 * c);
+            }
+            image.px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = out;
+        }
+    SelectObject(dc, oldBmp);
+    DeleteObject(bmp);
+    SelectObject(dc, old);
+    DeleteObject(wide);
+    DeleteDC(dc);
+    return true;
+}
+
+// Words as images (drawn outside Wine, or made here), shown a set at a time.
+bool RunImages(const ImageSource& source, const std::vector<Entry>& plan, Bench& bench)
+{
+    if (!source)
+        return false;
     const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
     ImageWindow window(screenW, screenH);
     for (size_t from = 0; from < plan.size();) {
@@ -492,8 +586,7 @@ bool RunImages(const std::string& imageDir, const std::vector<Entry>& plan, Benc
         size_t to = from;
         while (to < plan.size() && plan[to].set == plan[from].set) {
             Image image;
-            const auto f = files.find(plan[to].id);
-            if (f == files.end() || !LoadPpm(imageDir + "\\" + f->second, image)) {
+            if (!source(plan[to], image)) {
                 ++to;
                 continue;
             }
@@ -531,8 +624,8 @@ bool RunImages(const std::string& imageDir, const std::vector<Entry>& plan, Benc
     return true;
 }
 
-const char* const kConditions[] = {"wine8",     "wine10",   "antialiased", "cleartype",
-                                   "heldout",   "scaled150", "freetype",   "chromium"};
+const char* const kConditions[] = {"wine8",     "wine10",    "antialiased", "cleartype", "subpixel",
+                                   "heldout",   "scaled150", "freetype",    "chromium"};
 
 }  // namespace
 
@@ -597,7 +690,9 @@ int main(int argc, char** argv)
     const std::vector<Entry> plan = Plan(condition);
     bool ok = true;
     if (condition == "freetype" || condition == "chromium")
-        ok = RunImages(top + "\\" + condition + "-images", plan, bench);
+        ok = RunImages(ImageFiles(top + "\\" + condition + "-images"), plan, bench);
+    else if (condition == "subpixel")
+        ok = RunImages(SubpixelImage, plan, bench);
     else
         RunGdi(condition, plan, bench);
     lib.OCRCleanUp();

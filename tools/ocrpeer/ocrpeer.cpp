@@ -3,12 +3,12 @@
 //   ocrpeer DIR
 //
 // DIR holds one folder per rendering condition that glyphread_bench.exe measured (wine8,
-// wine10, antialiased, cleartype, heldout, scaled150, freetype, chromium): strips.tsv (id,
-// face, points, bold, scheme, word, in base, strip file), the strips as binary PPM files, and
-// results.tsv (reader, id, text read, milliseconds). Every strip is read by Tesseract through
-// its C++ library, as it is and 3x upscaled (single text line, English model, loaded once
-// before any timing). Then one table per condition prints words exact and median /
-// 95th-percentile latency per reader, size band and colour scheme; one summary line per
+// wine10, antialiased, cleartype, subpixel, heldout, scaled150, freetype, chromium):
+// strips.tsv (id, face, points, bold, scheme, word, in base, strip file), the strips as binary
+// PPM files, and results.tsv (reader, id, text read, milliseconds). Every strip is read by
+// Tesseract through its C++ library, as it is and 3x upscaled (single text line, English
+// model, loaded once before any timing). Then one table per condition prints words exact and
+// median / 95th-percentile latency per reader, size band and colour scheme; one summary line per
 // reader and condition follows ("words exact: <reader> <condition> NN.N%"), then the speed
 // line: medians over every condition of the engine on a 200 x 40 strip, OCR2Text and
 // Tesseract 3x, and the ratios.
@@ -190,8 +190,9 @@ void ReadWithTesseract(tesseract::TessBaseAPI& api, const std::string& dir, Cond
 const std::vector<std::string> kReaders = {"engine",        "OCR2Text-middle", "OCR2Text-first",
                                            "OCR2Text-last", "tesseract",       "tesseract3x"};
 // Figures of every condition, in the order the benchmark runs them; others follow.
-const std::vector<std::string> kOrder = {"wine8",   "wine10",    "antialiased", "cleartype",
-                                         "heldout", "scaled150", "freetype",    "chromium"};
+const std::vector<std::string> kOrder = {"wine8",    "wine10",  "antialiased", "cleartype",
+                                         "subpixel", "heldout", "scaled150",   "freetype",
+                                         "chromium"};
 
 }  // namespace
 
