@@ -30,6 +30,7 @@
 //
 // Environment: BENCH_WORDS (words per face, size, weight and scheme; default 2), BENCH_FACES
 // (';'-separated faces instead of the corpus's), BENCH_HELD_OUT, BENCH_TRACE (every miss).
+#include "benchimage.h"
 #include "enginespy.h"
 #include "glyphreadlib.h"
 #include "lxtest.h"
@@ -37,7 +38,6 @@
 #include "textwindow.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +46,7 @@
 #include <string>
 #include <vector>
 
+using benchimage::Image;
 using glyphtest::Capture;
 using lxtest::TextRun;
 
@@ -200,70 +201,6 @@ bool RunAndWait(const std::string& commandLine)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;
-}
-
-// An image of the word drawn outside Wine: top-down 0x00RRGGBB pixels.
-struct Image {
-    int width = 0, height = 0;
-    std::vector<DWORD> px;
-};
-
-bool LoadPpm(const std::string& path, Image& image)
-{
-    const std::string bytes = lxtest::ReadFileBytes(path);
-    size_t pos = 0;
-    auto field = [&]() {
-        while (pos < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[pos])))
-            ++pos;
-        const size_t start = pos;
-        while (pos < bytes.size() && !std::isspace(static_cast<unsigned char>(bytes[pos])))
-            ++pos;
-        return bytes.substr(start, pos - start);
-    };
-    if (field() != "P6")
-        return false;
-    image.width = std::atoi(field().c_str());
-    image.height = std::atoi(field().c_str());
-    if (field() != "255" || image.width <= 0 || image.height <= 0)
-        return false;
-    ++pos;
-    const size_t n = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    if (bytes.size() < pos + n * 3)
-        return false;
-    image.px.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const auto at = [&](size_t k) { return static_cast<DWORD>(static_cast<unsigned char>(bytes[pos + i * 3 + k])); };
-        image.px[i] = (at(0) << 16) | (at(1) << 8) | at(2);
-    }
-    return true;
-}
-
-// Columns and rows of the image that differ from its corner's colour (the background).
-struct Ink {
-    int left = -1, right = -1, top = -1, bottom = -1;
-};
-Ink InkOf(const Image& image)
-{
-    Ink ink;
-    const DWORD bg = image.px.empty() ? 0 : image.px[0];
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const DWORD p = image.px[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                     static_cast<size_t>(x)];
-            int diff = 0;
-            for (int s = 0; s < 24; s += 8)
-                diff = std::max(diff, std::abs(static_cast<int>((p >> s) & 255) -
-                                               static_cast<int>((bg >> s) & 255)));
-            if (diff < 48)
-                continue;
-            if (ink.left < 0 || x < ink.left)
-                ink.left = x;
-            ink.right = std::max(ink.right, x);
-            if (ink.top < 0)
-                ink.top = y;
-            ink.bottom = y;
-        }
-    return ink;
 }
 
 // A borderless top-most window that shows images at given client positions on a background.
@@ -465,6 +402,11 @@ void RunGdi(const std::string& condition, const std::vector<Entry>& plan, Bench&
 
 using ImageSource = std::function<bool(const Entry&, Image&)>;
 
+bool LoadPpm(const std::string& path, Image& image)
+{
+    return benchimage::ParsePpm(lxtest::ReadFileBytes(path), image);
+}
+
 // The images tools/benchimages drew outside Wine, by word (none when it drew none).
 ImageSource ImageFiles(const std::string& imageDir)
 {
@@ -493,82 +435,11 @@ ImageSource ImageFiles(const std::string& imageDir)
     };
 }
 
-// Subpixel text as ClearType makes it, from GDI's own glyph outlines: the word is drawn
-// without smoothing three times as wide (one column per red, green and blue stripe of a
-// pixel), spread over neighbouring stripes by the 1-2-3-2-1 filter, and each stripe's share
-// of ink mixes its channel of the text colour into the background. Wine itself draws no
-// subpixel text here, whatever the font's quality asks.
+// Colour-fringed subpixel text (Wine itself draws none, whatever the font's quality asks).
 bool SubpixelImage(const Entry& e, Image& image)
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT probe = CreateFontA(-e.pixels, 0, 0, 0, e.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              NONANTIALIASED_QUALITY, DEFAULT_PITCH, e.face.c_str());
-    HGDIOBJ old = SelectObject(dc, probe);
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    DeleteObject(probe);
-    HFONT wide = CreateFontA(-e.pixels, tm.tmAveCharWidth * 3, 0, 0, e.bold ? FW_BOLD : FW_NORMAL,
-                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH,
-                             e.face.c_str());
-    old = SelectObject(dc, wide);
-    SIZE ext{};
-    GetTextExtentPoint32A(dc, e.word.c_str(), static_cast<int>(e.word.size()), &ext);
-    const int w = (ext.cx + 2) / 3 + 12, h = static_cast<int>(tm.tmHeight) + 6;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w * 3;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp || !bits) {
-        SelectObject(dc, old);
-        DeleteObject(wide);
-        DeleteDC(dc);
-        return false;
-    }
-    HGDIOBJ oldBmp = SelectObject(dc, bmp);
-    std::memset(bits, 0, static_cast<size_t>(w) * 3 * static_cast<size_t>(h) * 4);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, 18, 3, e.word.c_str(), static_cast<int>(e.word.size()));
-    GdiFlush();
-    const DWORD* sub = static_cast<const DWORD*>(bits);
-    image.width = w;
-    image.height = h;
-    image.px.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-    const int weights[5] = {1, 2, 3, 2, 1};
-    const COLORREF fg = e.scheme->text, bg = e.scheme->background;
-    const int fgc[3] = {GetRValue(fg), GetGValue(fg), GetBValue(fg)};
-    const int bgc[3] = {GetRValue(bg), GetGValue(bg), GetBValue(bg)};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            DWORD out = 0;
-            for (int c = 0; c < 3; ++c) {
-                int cover = 0;
-                for (int k = -2; k <= 2; ++k) {
-                    const int sx = x * 3 + c + k;
-                    if (sx >= 0 && sx < w * 3 &&
-                        (sub[static_cast<size_t>(y) * static_cast<size_t>(w) * 3 +
-                             static_cast<size_t>(sx)] &
-                         0xFF) != 0)
-                        cover += weights[k + 2];
-                }
-                const int v = bgc[c] + (fgc[c] - bgc[c]) * cover / 9;
-                out |= static_cast<DWORD>(v) << (16 - 8 * c);
-            }
-            image.px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = out;
-        }
-    SelectObject(dc, oldBmp);
-    DeleteObject(bmp);
-    SelectObject(dc, old);
-    DeleteObject(wide);
-    DeleteDC(dc);
-    return true;
+    return benchimage::SubpixelText(e.face, e.pixels, e.bold, e.scheme->text,
+                                    e.scheme->background, e.word, image);
 }
 
 // Words as images (drawn outside Wine, or made here), shown a set at a time.
@@ -604,7 +475,7 @@ bool RunImages(const ImageSource& source, const std::vector<Entry>& plan, Bench&
         for (size_t k = 0; k < shownImages.size(); ++k) {
             const Entry& e = *shownImages[k].first;
             const Image& image = shownImages[k].second;
-            const Ink ink = InkOf(image);
+            const benchimage::Ink ink = benchimage::InkOf(image);
             if (ink.left < 0)
                 continue;
             const POINT o = at[k];
