@@ -17,6 +17,9 @@ namespace textract {
 
 namespace {
 
+// Half the width of the word capture's strip around a character.
+constexpr int kStripHalfWidth = 100;
+
 std::mutex g_lock;  // guards everything below
 PatternBase g_base;
 bool g_loaded = false;
@@ -169,11 +172,15 @@ int RecognizeArea(const TextractRequest* request, TextractResult* result, int fl
     const RECT req = {request->left, request->top, request->right, request->bottom};
     RECT area = req;
     if (flags & TEXTRACT_F_CONTEXT) {
-        // Enough around the rectangle for the glyphs and lines that its edges cut.
+        // Enough around the rectangle for the glyphs and lines that its edges cut. A box that
+        // finds a character (it reports glyphs that merely touch it) reads its line as far to
+        // each side as the word strip that follows it will: both then measure the same
+        // baseline and letter heights, and place the character alike.
         const int margin = 24;
-        area.left = std::max<LONG>(sx, req.left - margin);
+        const int side = (flags & TEXTRACT_F_TOUCHING) ? kStripHalfWidth + margin : margin;
+        area.left = std::max<LONG>(sx, req.left - side);
         area.top = std::max<LONG>(sy, req.top - margin);
-        area.right = std::min<LONG>(sx + sw - 1, req.right + margin);
+        area.right = std::min<LONG>(sx + sw - 1, req.right + side);
         area.bottom = std::min<LONG>(sy + sh - 1, req.bottom + margin);
     }
     Image image;

@@ -8,9 +8,14 @@
 // (such as "l" and "I" in many sans faces) are told apart by where the next character starts.
 #include "recognizer.h"
 
+#include "glyphnet.h"
+
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstdio>
+#include <string>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -53,8 +58,9 @@ void SlidingMax(const uint8_t* in, int n, int stride, int r, uint8_t* out)
 // colour at least kFlat long both across and down); every pixel is compared with the colour of
 // the nearest flat area, so text on several differently coloured panels separates as well as
 // text on one. A pixel is ink when it differs from its background by at least half the
-// strongest contrast around it.
-std::vector<uint8_t> ForegroundMask(const Image& img)
+// strongest contrast around it. `grey`, when given, receives every pixel's ink as a share of
+// that contrast (0-255): smoothed edges and colour fringes keep their partial ink there.
+std::vector<uint8_t> ForegroundMask(const Image& img, std::vector<uint8_t>* grey = nullptr)
 {
     const int w = img.width, h = img.height;
     const size_t n = (size_t)w * h;
@@ -192,6 +198,13 @@ std::vector<uint8_t> ForegroundMask(const Image& img)
         SlidingMax(&rowMax[x], h, w, kNear, &around[x]);
     for (size_t i = 0; i < n; ++i)
         mask[i] = d[i] >= std::max(24, (around[i] + 1) / 2);
+    if (grey) {
+        grey->assign(n, 0);
+        for (size_t i = 0; i < n; ++i) {
+            const int full = std::max(48, (int)around[i]);
+            (*grey)[i] = d[i] < 12 ? 0 : (uint8_t)std::min(255, d[i] * 255 / full);
+        }
+    }
     return mask;
 }
 
@@ -792,6 +805,274 @@ void DropSqueezedMarks(std::vector<PlacedChar>& chars)
     }
 }
 
+
+// A glyph of the pattern base that matches at least this well is the one drawn (a score below
+// 100 comes from neighbours that overlap).
+constexpr int kExactScore = 95;
+
+// The pattern base's reading of a line holds when every glyph matched (nearly) exactly and
+// nothing of the line's ink was left unread.
+bool ExactReadingHolds(const std::vector<PlacedChar>& chars, const std::vector<uint64_t>& cols)
+{
+    if (chars.empty())
+        return false;
+    for (const PlacedChar& pc : chars)
+        if (pc.score < kExactScore || pc.unknownBefore)
+            return false;
+    int first = 0, last = (int)cols.size() - 1;
+    while (first < last && !cols[first])
+        ++first;
+    while (last > first && !cols[last])
+        --last;
+    return chars.front().inkLeft <= first + 1 && chars.back().inkRight >= last - 1;
+}
+
+// Where the pattern base read two touching glyphs whose joined ink the learnt reader takes,
+// with near certainty, for one character ("rn" drawn as an "m" is hinted on some machines),
+// the one character stands.
+void MergeTouchingPairs(const ReadLine& read, int bandTop, std::vector<PlacedChar>& chars)
+{
+    constexpr float kSure = 0.97f;
+    for (const ReadChar& rc : read.chars) {
+        if (rc.prob < kSure)
+            continue;
+        size_t a = 0;
+        while (a < chars.size() && chars[a].inkRight < rc.left - 1)
+            ++a;
+        size_t b = a;
+        while (b + 1 < chars.size() && chars[b + 1].inkLeft <= rc.right + 1 &&
+               chars[b + 1].inkRight <= rc.right + 1)
+            ++b;
+        if (a >= chars.size() || b == a || chars[a].inkLeft < rc.left - 1 ||
+            chars[b].inkRight > rc.right + 1 || b - a > 2)
+            continue;
+        bool touching = true;
+        for (size_t k = a; k < b; ++k)
+            touching = touching && chars[k + 1].inkLeft <= chars[k].inkRight + 1;
+        if (!touching)
+            continue;
+        PlacedChar one = chars[a];
+        one.code = rc.code;
+        one.cellW = chars[b].cellX + chars[b].cellW - chars[a].cellX;
+        one.inkLeft = rc.left;
+        one.inkRight = rc.right;
+        one.inkTop = bandTop + rc.top;
+        one.inkBottom = bandTop + rc.bottom;
+        one.score = (int)(rc.prob * 100);
+        chars.erase(chars.begin() + (long)a + 1, chars.begin() + (long)b + 1);
+        chars[a] = one;
+    }
+}
+
+// Height of a glyph's ink, and the commonest length of its horizontal ink runs (stroke width).
+int InkHeight(const Glyph& g) { return g.HasInk() ? g.inkBottom - g.inkTop + 1 : 0; }
+
+int GlyphStroke(const Glyph& g)
+{
+    std::map<int, int> runs;
+    for (int r = g.inkTop; r <= g.inkBottom && g.HasInk(); ++r) {
+        int len = 0;
+        for (size_t c = 0; c <= g.cols.size(); ++c) {
+            const bool on = c < g.cols.size() && ((g.cols[c] >> r) & 1);
+            if (on) {
+                ++len;
+            } else if (len) {
+                ++runs[len];
+                len = 0;
+            }
+        }
+    }
+    int best = 1, n = 0;
+    for (const auto& kv : runs)
+        if (kv.second > n) {
+            best = kv.first;
+            n = kv.second;
+        }
+    return best;
+}
+
+int BandStroke(const InkBand& band)
+{
+    std::map<int, int> runs;
+    for (int y = 0; y < band.height; ++y) {
+        int len = 0;
+        for (int x = 0; x <= band.width; ++x) {
+            if (x < band.width && band.Mask(x, y)) {
+                ++len;
+            } else if (len) {
+                ++runs[len];
+                len = 0;
+            }
+        }
+    }
+    int best = 1, n = 0;
+    for (const auto& kv : runs)
+        if (kv.second > n) {
+            best = kv.first;
+            n = kv.second;
+        }
+    return best;
+}
+
+// The learnt reader's characters placed in cells of a font of the pattern base: the font that
+// exact glyph matches point to, or else the one whose letter heights and stroke width fit the
+// line best. The font gives names, sizes and cells only; the characters are the reader's.
+//
+// Where the pattern base matched a glyph exactly on the same ink (a line that is partly drawn
+// in a learnt face, or cut by the image's edge), its character and cell are taken.
+std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& band,
+                                       const ReadLine& read,
+                                       const std::vector<std::pair<int, int>>& votes,
+                                       const std::vector<PlacedChar>& exact)
+{
+    std::vector<PlacedChar> out;
+    if (read.chars.empty())
+        return out;
+    const int baseRow = band.top + read.baseline;  // image row below the base-sitting ink
+    int font = -1, cellTop = 0;
+    if (!votes.empty()) {
+        // Of the fonts that exact matches point to, the one whose x-height fits the line: a
+        // box and a strip around the same letters see different matches, but the same line.
+        float bestMisfit = 1e9f;
+        for (const auto& v : votes) {
+            const float misfit =
+                std::fabs((float)InkHeight(base.fonts[v.first].Of('x')) - read.xHeight);
+            if (misfit < bestMisfit) {
+                bestMisfit = misfit;
+                font = v.first;
+            }
+        }
+        cellTop = baseRow - base.fonts[font].ascent;
+    } else {
+        int bl = 0;
+        float xh = 0, cap = 0;
+        LineMetrics(band, bl, xh, cap);
+        if (xh <= 0)
+            xh = read.xHeight;
+        const int stroke = BandStroke(band);
+        std::vector<std::pair<float, int>> fits;
+        for (int f = 0; f < (int)base.fonts.size(); ++f) {
+            const FontPatterns& fp = base.fonts[f];
+            const float fx = (float)InkHeight(fp.Of('x')), fc = (float)InkHeight(fp.Of('H'));
+            float misfit = std::fabs(fx - xh) * 2.0f;
+            if (cap > 0)
+                misfit += std::fabs(fc - cap);
+            fits.push_back({misfit, f});
+        }
+        std::sort(fits.begin(), fits.end());
+        float best = 1e9f;
+        for (size_t i = 0; i < fits.size() && i < 16; ++i) {
+            const FontPatterns& fp = base.fonts[fits[i].second];
+            const float m =
+                fits[i].first + 1.5f * (float)std::abs(GlyphStroke(fp.Of('l')) - stroke);
+            if (m < best) {
+                best = m;
+                font = fits[i].second;
+            }
+        }
+        if (font < 0)
+            return out;
+        cellTop = baseRow - base.fonts[font].ascent;
+    }
+    const FontPatterns& fp = base.fonts[font];
+    for (const ReadChar& rc : read.chars) {
+        const Glyph& g = fp.Of(rc.code);
+        PlacedChar pc;
+        pc.font = font;
+        pc.code = rc.code;
+        pc.inkLeft = rc.left;
+        pc.inkRight = rc.right;
+        pc.inkTop = band.top + rc.top;
+        pc.inkBottom = band.top + rc.bottom;
+        // The cell starts where this font's glyph would have its pen: a glyph that the reader
+        // knows from another face keeps its ink inside the cell.
+        const int bearing = g.HasInk() ? std::max(-3, std::min(g.colStart, 3)) : 0;
+        pc.cellX = rc.left - bearing;
+        pc.cellW = std::max(g.advance, rc.right - pc.cellX + 1);
+        pc.cellY = cellTop;
+        pc.cellH = fp.cellHeight;
+        pc.score = (int)(rc.prob * 100);
+        for (const PlacedChar& e : exact)
+            if (e.score >= kExactScore && std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
+                std::abs(e.inkRight - pc.inkRight) <= 1 && std::abs(e.inkTop - pc.inkTop) <= 1 &&
+                std::abs(e.inkBottom - pc.inkBottom) <= 1) {
+                pc = e;
+                break;
+            }
+        out.push_back(pc);
+    }
+    // Word gaps from the ink: wider than the line's letter gaps by a good part of the
+    // x-height (the pattern font's cells are only a guess here).
+    std::vector<int> gaps;
+    for (size_t i = 1; i < out.size(); ++i)
+        gaps.push_back(out[i].inkLeft - out[i - 1].inkRight - 1);
+    if (!gaps.empty()) {
+        std::vector<int> sorted = gaps;
+        std::sort(sorted.begin(), sorted.end());
+        const int median = sorted[sorted.size() / 2];
+        const float xh = read.xHeight;
+        const float wide = std::max({3.0f, xh * 0.45f, (float)std::max(0, median) + xh * 0.3f});
+        for (size_t i = 1; i < out.size(); ++i)
+            out[i].spaceBefore = (float)gaps[i - 1] >= wide ? 1 : 0;
+    }
+    return out;
+}
+
+
+// Cells of a line's characters from what any reading of the same line sees alike: its
+// baseline and x-height, and each character's ink. The cell top is the baseline less the
+// ascent of the font of the base whose x-height is nearest; the cell's left is the ink's left
+// less the character's bearing in its font. So a small box and a wide strip over the same
+// letters give them the same positions, whichever glyphs each could match exactly.
+void PlaceCells(const PatternBase& base, const InkBand& band, const ReadLine& read,
+                const std::vector<std::pair<int, int>>& votes, std::vector<PlacedChar>& chars)
+{
+    if (chars.empty() || base.fonts.empty())
+        return;
+    int baseline = read.baseline;
+    float xh = read.xHeight, cap = 0;
+    {
+        float measured = 0;
+        LineMetrics(band, baseline, measured, cap);
+        if (read.chars.empty())
+            xh = measured > 0 ? measured : cap * 0.7f;
+        if (measured <= 0)
+            cap = 0;  // one height only: no capitals measured
+    }
+    // Fonts that exact matches point to come first; the x-height decides among them.
+    int font = 0;
+    float misfit = 1e9f;
+    for (int f = 0; f < (int)base.fonts.size(); ++f) {
+        float rank = votes.empty() ? 0.0f : 100.0f;
+        for (size_t v = 0; v < votes.size(); ++v)
+            if (votes[v].first == f)
+                rank = std::min(rank, 0.01f * (float)v);
+        const FontPatterns& fp = base.fonts[f];
+        float m = 2.0f * std::fabs((float)InkHeight(fp.Of('x')) - xh) + rank;
+        if (cap > 0)
+            m += std::fabs((float)InkHeight(fp.Of('H')) - cap);
+        if (m < misfit) {
+            misfit = m;
+            font = f;
+        }
+    }
+    const FontPatterns& fp = base.fonts[font];
+    const int top = band.top + baseline - fp.ascent;
+    if (getenv("TEXTRACT_DEBUG"))  // DEBUG-REMOVE
+        fprintf(stderr, "  place xh %.1f cap %.1f base %d font %s %d asc %d\n", xh, cap, baseline, fp.face.c_str(), fp.pitch, fp.ascent);
+    for (PlacedChar& pc : chars) {
+        // The bearing of the character's own font: the one it matched exactly, or the one
+        // picked for the line it was read in.
+        const FontPatterns& own = base.fonts[pc.font];
+        const Glyph& g = own.Of(pc.code >= kFirstCode && pc.code <= kLastCode ? pc.code : 'x');
+        const int bearing = g.HasInk() ? std::max(-3, std::min(g.colStart, 3)) : 0;
+        const int right = pc.cellX + pc.cellW;
+        pc.cellX = pc.inkLeft - bearing;
+        pc.cellW = std::max(1, right - pc.cellX);
+        pc.cellY = top;
+    }
+}
+
 }  // namespace
 
 bool CaptureScreen(const RECT& area, Image& image)
@@ -838,12 +1119,12 @@ bool CaptureScreen(const RECT& area, Image& image)
 std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image,
                                      const RECT* inner)
 {
-    constexpr size_t kFallbackFonts = 24;
     std::vector<TextLine> lines;
     if (base.fonts.empty() || image.width <= 0 || image.height <= 0)
         return lines;
     const int w = image.width, h = image.height;
-    std::vector<uint8_t> mask = ForegroundMask(image);
+    std::vector<uint8_t> grey;
+    std::vector<uint8_t> mask = ForegroundMask(image, &grey);
     if (inner && (inner->left > 0 || inner->top > 0 || inner->right < w - 1 ||
                   inner->bottom < h - 1)) {
         const int il = std::max<int>(0, inner->left), it = std::max<int>(0, inner->top);
@@ -877,7 +1158,8 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
             // light around, as when the request alone is inverted): inside it, ink is judged
             // against the request's own ground only.
             if (!out.empty() && ColourDistance(commonest(in), commonest(out)) >= 96) {
-                std::vector<uint8_t> own = ForegroundMask(part);
+                std::vector<uint8_t> ownGrey;
+                std::vector<uint8_t> own = ForegroundMask(part, &ownGrey);
                 // A row or column of the request that is ink from end to end is an edge the
                 // inversion missed (or a rule), not text.
                 const int pw = part.width, ph = part.height;
@@ -893,8 +1175,11 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
                         if ((rowInk[y] == pw && pw > 8) || (colInk[x] == ph && ph > 8))
                             own[(size_t)y * pw + x] = 0;
                 for (int y = it; y <= ib; ++y)
-                    for (int x = il; x <= ir; ++x)
-                        mask[(size_t)y * w + x] = own[(size_t)(y - it) * part.width + (x - il)];
+                    for (int x = il; x <= ir; ++x) {
+                        const size_t from = (size_t)(y - it) * part.width + (x - il);
+                        mask[(size_t)y * w + x] = own[from];
+                        grey[(size_t)y * w + x] = own[from] ? std::max<uint8_t>(ownGrey[from], kInkCrop) : 0;
+                    }
             }
         }
     }
@@ -902,6 +1187,9 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
     for (const FontPatterns& fp : base.fonts)
         tallest = std::max(tallest, fp.cellHeight);
     DropTallStrokes(mask, w, h, std::min(tallest, kMaxCellHeight));
+    for (size_t i = 0; i < mask.size(); ++i)
+        if (!mask[i] && grey[i] >= 128)
+            grey[i] = 127;  // a dropped frame line keeps no ink either
     for (const Band& band : FindBands(mask, w, h)) {
         const int bh = band.bottom - band.top + 1;
         if (bh > kMaxCellHeight)
@@ -914,61 +1202,53 @@ std::vector<TextLine> RecognizeImage(const PatternBase& base, const Image& image
         LineDecoder dec(base, cols, band.top, bh, w);
         if (dec.Empty())
             continue;
-        std::vector<PlacedChar> chars;
+        // The learnt reader reads every line; where glyphs match the pattern base exactly
+        // (text drawn by this machine's GDI in a face the base has learnt) the base's
+        // reading is kept as the fast, font-exact path, checked against the reader's.
+        InkBand ink;
+        ink.top = band.top;
+        ink.width = w;
+        ink.height = bh;
+        ink.grey.assign(grey.begin() + (ptrdiff_t)band.top * w,
+                        grey.begin() + (ptrdiff_t)(band.bottom + 1) * w);
+        ink.mask.assign(mask.begin() + (ptrdiff_t)band.top * w,
+                        mask.begin() + (ptrdiff_t)(band.bottom + 1) * w);
+        const ReadLine read = ReadBand(ink);
+        if (getenv("TEXTRACT_DUMP")) {  // DEBUG-REMOVE
+            static int n = 0;
+            char name[64];
+            snprintf(name, sizeof name, "Z:\\tmp\\ocrh\\dump%03d.pgm", n++);
+            FILE* f = fopen(name, "wb");
+            if (f) { fprintf(f, "P5 %d %d 255\n", w, bh); fwrite(ink.grey.data(), 1, ink.grey.size(), f); fclose(f); }
+        }
         std::vector<std::pair<int, int>> votes = dec.ExactVotes();
         if (votes.size() > 4)
             votes.resize(4);
+        std::vector<PlacedChar> chars;
         if (!votes.empty()) {
             dec.SetHypotheses(votes);
             dec.Decode(chars);
+        }
+        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
+            std::string e, r;
+            for (const PlacedChar& pc : chars) e += (char)pc.code;
+            for (const ReadChar& rc : read.chars) r += (char)rc.code;
+            fprintf(stderr, "band %d-%d votes %d exact '%s' holds %d read '%s' xh %.1f base %d\n", band.top, band.bottom, (int)votes.size(), e.c_str(), (int)ExactReadingHolds(chars, cols), r.c_str(), read.xHeight, read.baseline);
+        }
+        if (ExactReadingHolds(chars, cols)) {
+            MergeTouchingPairs(read, band.top, chars);
         } else {
-            // Nothing matched exactly (smoothed text, unknown font): try every font on the
-            // baseline and keep the best few.
-            // Decoding the band in every font of a large base would take long: only the fonts
-            // whose letter heights fit the band's ink best are tried.
-            const int baseRow = dec.BaselineRow();
-            std::vector<std::pair<int, std::pair<int, int>>> fitting;  // (misfit, (font, top))
-            for (int f = 0; f < (int)base.fonts.size(); ++f) {
-                const FontPatterns& fp = base.fonts[f];
-                const int top = baseRow + 1 - fp.ascent;
-                if (top > band.top + 1 || top + fp.cellHeight < band.bottom)
-                    continue;
-                auto rowsOff = [&](int want, std::initializer_list<int> at) {
-                    int best = INT_MAX;
-                    for (int r : at)
-                        best = std::min(best, std::abs(r - want));
-                    return best;
-                };
-                const int misfit =
-                    rowsOff(band.top, {top + fp.Of('H').inkTop, top + fp.Of('l').inkTop,
-                                       top + fp.Of('x').inkTop}) +
-                    rowsOff(band.bottom, {baseRow, top + fp.Of('p').inkBottom});
-                fitting.push_back({misfit, {f, top}});
-            }
-            std::sort(fitting.begin(), fitting.end());
-            if (fitting.size() > kFallbackFonts)
-                fitting.resize(kFallbackFonts);
-            std::vector<std::pair<long, std::pair<int, int>>> tried;
-            for (const auto& fit : fitting) {
-                const int f = fit.second.first, top = fit.second.second;
-                dec.SetHypotheses({{f, top}});
-                std::vector<PlacedChar> tmp;
-                const long c = dec.Decode(tmp);
-                if (c != LONG_MAX)
-                    tried.push_back({c, {f, top}});
-            }
-            std::sort(tried.begin(), tried.end());
-            std::vector<std::pair<int, int>> best;
-            for (size_t i = 0; i < tried.size() && i < 3; ++i)
-                best.push_back(tried[i].second);
-            if (best.empty())
-                continue;
-            dec.SetHypotheses(best);
-            dec.Decode(chars);
+            chars = PlaceReadChars(base, ink, read, votes, chars);
         }
         ResolveBars(base, cols, chars);
         DropSqueezedMarks(chars);
         ResolveLookAlikes(base, chars);
+        PlaceCells(base, ink, read, votes, chars);
+        if (getenv("TEXTRACT_DEBUG")) {  // DEBUG-REMOVE
+            fprintf(stderr, "  img %d,%d %dx%d:", image.left, image.top, w, h);
+            for (const PlacedChar& pc : chars) fprintf(stderr, " %c@%d,%d", pc.code, image.left + pc.cellX, image.top + pc.cellY);
+            fprintf(stderr, "\n");
+        }
         if (!chars.empty())
             lines.push_back(TextLine{std::move(chars)});
     }
@@ -1031,12 +1311,17 @@ std::vector<TextractItem> MakeItems(const PatternBase& base, const Image& image,
                 // A space needs a wide cell gap and a wide blank between the inks: letters of
                 // a word laid out at fractional advances may stand a little apart.
                 const int inkGap = pc.inkLeft - prev.inkRight - 1;
-                if ((gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
-                     inkGap >= std::max(2, pf.spaceAdvance - 1)) ||
-                    pc.unknownBefore || skipped) {
+                const bool wide = pc.spaceBefore >= 0
+                                      ? pc.spaceBefore == 1
+                                      : gap >= std::max(2, (pf.spaceAdvance + 1) / 2) &&
+                                            inkGap >= std::max(2, pf.spaceAdvance - 1);
+                if (wide || pc.unknownBefore || skipped) {
                     // One space per space width, allowing for a column of layout rounding.
-                    const int count = std::max(
-                        1, std::min(8, (gap - 1 + pf.spaceAdvance / 2) / pf.spaceAdvance));
+                    const int count =
+                        pc.spaceBefore >= 0
+                            ? 1
+                            : std::max(1, std::min(8, (gap - 1 + pf.spaceAdvance / 2) /
+                                                          pf.spaceAdvance));
                     const int each = std::max(1, gap / count);
                     for (int s = 0; s < count; ++s)
                         items.push_back(make(TEXTRACT_ITEM_SPACE, pf, end + s * each + ox,

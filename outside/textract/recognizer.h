@@ -24,6 +24,7 @@ struct PlacedChar {
     int inkLeft = 0, inkTop = 0, inkRight = 0, inkBottom = 0;  // inclusive
     int score = 100;                                           // 0-100
     bool unknownBefore = false;  // unrecognised ink lies between this and the previous char
+    int spaceBefore = -1;        // a word gap before it: 1 yes, 0 no, -1 judged from the cells
 };
 
 struct TextLine {

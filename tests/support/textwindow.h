@@ -18,7 +18,7 @@ struct TextRun {
     int x = 0;         // client position of the run's first cell, top-left
     int y = 0;
     bool bold = false;
-    BYTE quality = DEFAULT_QUALITY;  // the font's lfQuality (ANTIALIASED_QUALITY, ...)
+    BYTE quality = DEFAULT_QUALITY;  // font quality: ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, ...
     int pixels = 0;                  // em height in pixels instead of points, when not 0
 };
 
