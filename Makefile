@@ -28,7 +28,8 @@ build-x86: configure-x86
 build: build-x64 build-x86
 
 # Every test runs in both builds under Wine (the 32-bit one where the machine runs 32-bit
-# code: tools/runtests says when it does not); both runs happen even when the first fails.
+# code: tools/runtests says when it does not); the 64-bit build's OCR tests (label ocr) run
+# under Wine 8 and again under Wine 10. Every run happens even when one before fails.
 test: build
 	@rc=0; tools/runtests $(BUILD)/x86 $(CTEST_ARGS) || rc=1; \
 	tools/runtests $(BUILD)/x64 $(CTEST_ARGS) || rc=1; exit $$rc
@@ -36,7 +37,8 @@ test: build
 run: build-x64
 	tools/run $(BUILD)/x64
 
-# The OCR benchmark's peer reader is a native program (Tesseract through its C++ library).
+# The OCR benchmark's peer reader is a native program (Tesseract through its C++ library);
+# tools/runbench measures every rendering condition, the Wine 10 one under the root's Wine.
 $(BUILD)/native/ocrpeer: tools/ocrpeer/ocrpeer.cpp | bootstrap
 	@mkdir -p $(BUILD)/native
 	g++ -std=c++17 -O2 -Wall -Wextra -Werror -o $@ $< $$(pkg-config --cflags --libs tesseract lept)

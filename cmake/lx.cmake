@@ -73,10 +73,13 @@ function(lx_stage_files)
   add_dependencies(stage ${t})
 endfunction()
 
-# lx_add_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [TIMEOUT s] [RESOURCE_LOCK "name;..."])
-# One GoogleTest program per module; it runs through the Wine runner in both builds.
+# lx_add_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [TIMEOUT s] [RESOURCE_LOCK "name;..."]
+#             [LABELS ...])
+# One GoogleTest program per module; it runs through the Wine runner in both builds. Label
+# "ocr": the program reads text that Wine drew, so tools/runtests runs it a second time in the
+# 64-bit build, under the other Wine.
 function(lx_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;DEPENDS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE lxtest ${T_LIBS})
   if(T_DEPENDS)
@@ -92,6 +95,9 @@ function(lx_add_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
     if(T_RESOURCE_LOCK)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+    endif()
+    if(T_LABELS)
+      set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
   endif()
 endfunction()

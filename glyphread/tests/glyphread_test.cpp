@@ -262,6 +262,54 @@ TEST_F(Glyphread, WideWordWholeFromAnyLetter)
     }
 }
 
+// A word that each wider strip still cuts is read again up to three times, each strip
+// reaching 100 pixels past the letters the last one found: an engine that reports a word of
+// 101 letters (x = 50 ... 750, 7 pixels apart, only letters whole inside the strip) gives the
+// whole word only on the third widening.
+TEST_F(Glyphread, LongWordWidensTheStripUpToThreeTimes)
+{
+    ASSERT_GE(GetSystemMetrics(SM_CXSCREEN), 800);
+    WatchedLib w;
+    ASSERT_TRUE(w.lib.Loaded());
+    auto& spy = Spy();
+    const int first = 50, step = 7, count = 101;
+    std::string word;
+    for (int k = 0; k < count; ++k)
+        word += static_cast<char>('a' + k % 26);
+    spy.requests.clear();
+    spy.fakeItems = [&](const TextractRequest& r, int flags, std::vector<TextractItem>& items) {
+        if (flags == 0x7E03) {  // the letter at the point: x = 400 is letter 50
+            items.push_back(FakeItem(r, TEXTRACT_ITEM_CHAR, 400, 300, word[50], 10));
+            return true;
+        }
+        items.push_back(FakeItem(r, TEXTRACT_ITEM_LINE_START, r.left, 300, 0, 10));
+        for (int k = 0; k < count; ++k) {
+            const int x = first + k * step;
+            if (x < r.left || x + step > r.right)
+                continue;
+            items.push_back(FakeItem(r, TEXTRACT_ITEM_CHAR, x, 300, word[static_cast<size_t>(k)], 10));
+            items.back().cx = static_cast<BYTE>(step);
+        }
+        items.push_back(FakeItem(r, TEXTRACT_ITEM_LINE_END, r.right, 300, 0, 10));
+        return true;
+    };
+    const Capture c = CaptureAt(w.lib, 400, 300);
+    spy.fakeItems = nullptr;
+    EXPECT_EQ(c.result, 1);
+    EXPECT_EQ(c.word, word);
+    EXPECT_EQ(Describe(c.rect), Describe(RECT{first - 1, 301, first + (count - 1) * step + 8, 317}));
+    // The letter pass, the strip around the letter and three wider strips, each reaching 100
+    // pixels beyond the first and last letter the one before found whole.
+    const RECT strips[] = {{300, 300, 500, 320}, {202, 300, 598, 320}, {104, 300, 696, 320},
+                           {6, 300, 794, 320}};
+    ASSERT_EQ(spy.requests.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(Describe(spy.requests[i + 1].rect), Describe(strips[i])) << "strip " << i;
+        EXPECT_EQ(spy.requests[i + 1].flags, 0x0E03) << "strip " << i;
+    }
+    EXPECT_EQ(spy.fakeResultsOut, 0);
+}
+
 TEST_F(Glyphread, SeparatorsSplitWordsAndZeroOneAreLetters)
 {
     GlyphreadLib lib;

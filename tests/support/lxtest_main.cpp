@@ -16,8 +16,8 @@ int main(int argc, char** argv)
         }
         return it->second(argc - 3, argv + 3);
     }
-    // Pattern bases that tests build learn the three Liberation faces (what the usual
-    // interface names resolve to here) rather than every installed family: small and quick.
+    // Pattern bases that tests build learn the faces the tests draw (what the usual interface
+    // names resolve to under either Wine) rather than every installed family: small and quick.
     if (GetEnvironmentVariableA("TEXTRACT_FONT_FAMILIES", nullptr, 0) == 0)
         SetEnvironmentVariableA("TEXTRACT_FONT_FAMILIES", lxtest::kTestFontFamilies);
     testing::InitGoogleTest(&argc, argv);

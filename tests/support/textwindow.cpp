@@ -23,9 +23,10 @@ void Pump(DWORD ms)
 
 HFONT MakeFont(const TextRun& run)
 {
-    return CreateFontA(-PixelsForPoints(run.points), 0, 0, 0, run.bold ? FW_BOLD : FW_NORMAL,
-                       FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, run.quality, DEFAULT_PITCH | FF_DONTCARE,
+    const int em = run.pixels > 0 ? run.pixels : PixelsForPoints(run.points);
+    return CreateFontA(-em, 0, 0, 0, run.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, run.quality,
+                       DEFAULT_PITCH | FF_DONTCARE,
                        run.face.c_str());
 }
 

@@ -19,6 +19,7 @@ struct TextRun {
     int y = 0;
     bool bold = false;
     BYTE quality = DEFAULT_QUALITY;  // font quality: ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, ...
+    int pixels = 0;                  // em height in pixels instead of points, when not 0
 };
 
 // Screen cell of one drawn character.

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The 32-bit build's programs run under Wine 10 from Debian unstable in its WoW64 mode, which
-# runs 32-bit Windows programs with no 32-bit Linux code: it works whether or not the kernel
-# runs 32-bit Linux programs, and it leaves the machine's own wine64 (Wine 8) untouched. That
-# Wine needs a newer C library than this machine's, so it lives in a small unstable root of its
-# own (LX_WINE_ROOT, default /opt/lexipop-wine), kept between runs as a cache; tools/winerun
-# enters it with chroot. Idempotent: a root whose stamp and checks hold is left as it is.
+# The 32-bit build's programs, and the 64-bit build's second OCR run, run under Wine 10 from
+# Debian unstable in its WoW64 mode, which runs 32-bit Windows programs with no 32-bit Linux
+# code: it works whether or not the kernel runs 32-bit Linux programs, and it leaves the
+# machine's own wine64 (Wine 8) untouched. That Wine needs a newer C library than this
+# machine's, so it lives in a small unstable root of its own (LX_WINE_ROOT, default
+# /opt/lexipop-wine), kept between runs as a cache; tools/winerun enters it with chroot.
+# Idempotent: a root whose stamp and checks hold is left as it is.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=${LX_WINE_ROOT:-/opt/lexipop-wine}
@@ -33,11 +34,12 @@ missing() {
 if [ -f "$root/.lx-ready" ] && [ -z "$(missing "$root")" ]; then
   exit 0
 fi
-# WoW64 Wine still runs 32-bit code natively: a machine that cannot gets no root, and its
-# 32-bit test run is reported as not run (tools/runtests).
+# The root is made on every machine: its 64-bit side runs the 64-bit build under Wine 10 with
+# no 32-bit mode (LX_WINE_VERSION=10), so the OCR tests meet that Wine's renderer everywhere.
+# WoW64 Wine still runs 32-bit code natively: where the machine cannot, tools/winerun refuses
+# the 32-bit tree and its test run is reported as not run (tools/runtests).
 if ! why=$("$here/../ia32probe"); then
-  echo "wine32.sh: $why; no 32-bit Wine made, the 32-bit build's tests will not run here"
-  exit 0
+  echo "wine32.sh: $why; the Wine 10 root serves the 64-bit build only here"
 fi
 
 echo "wine32.sh: making the WoW64 Wine root in $root (Debian unstable, minbase)"

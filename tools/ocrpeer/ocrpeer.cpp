@@ -1,14 +1,17 @@
-// The OCR benchmark's peer reader and its table (a native Linux program, not a Windows one).
+// The OCR benchmark's peer reader and its tables (a native Linux program, not a Windows one).
 //
 //   ocrpeer DIR
 //
-// DIR is what glyphread_bench.exe left: strips.tsv (id, face, points, bold, scheme, word, in
-// base, strip file), the strips as binary PPM files, and results.tsv (reader, id, text read,
-// milliseconds). Every strip is read by Tesseract through its C++ library, as it is and 3x
-// upscaled (single text line, English model, loaded once before any timing). Then one table
-// prints words exact and median / 95th-percentile latency per reader, size band and colour
-// scheme over the faces in the pattern base, the same for the held-out face, and one summary
-// line per reader: "words exact: <reader> NN.N%".
+// DIR holds one folder per rendering condition that glyphread_bench.exe measured (wine8,
+// wine10, antialiased, cleartype, subpixel, heldout, scaled150, freetype, chromium):
+// strips.tsv (id, face, points, bold, scheme, word, in base, strip file), the strips as binary
+// PPM files, and results.tsv (reader, id, text read, milliseconds). Every strip is read by
+// Tesseract through its C++ library, as it is and 3x upscaled (single text line, English
+// model, loaded once before any timing). Then one table per condition prints words exact and
+// median / 95th-percentile latency per reader, size band and colour scheme; one summary line per
+// reader and condition follows ("words exact: <reader> <condition> NN.N%"), then the speed
+// line: medians over every condition of the engine on a 200 x 40 strip, OCR2Text and
+// Tesseract 3x, and the ratios.
 #include <tesseract/baseapi.h>
 #include <leptonica/allheaders.h>
 
@@ -16,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -127,16 +131,18 @@ struct Tally {
     }
 };
 
-}  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: ocrpeer DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[1];
+// One condition's strips with every reading of them.
+struct Condition {
+    std::string name;
     std::vector<Strip> strips;
+    std::vector<Reading> readings;
+};
+
+Condition LoadCondition(const std::string& dir, const std::string& name)
+{
+    Condition c;
+    c.name = name;
     ForEachRow(dir + "/strips.tsv", 8, [&](const std::vector<std::string>& f) {
         Strip s;
         s.id = std::atoi(f[0].c_str());
@@ -148,14 +154,72 @@ int main(int argc, char** argv)
         s.inBase = f[6] == "1";
         s.file = f[7];
         std::replace(s.file.begin(), s.file.end(), '\\', '/');
-        strips.push_back(s);
+        c.strips.push_back(s);
     });
-    std::vector<Reading> readings;
     ForEachRow(dir + "/results.tsv", 4, [&](const std::vector<std::string>& f) {
-        readings.push_back({f[0], std::atoi(f[1].c_str()), f[2], std::atof(f[3].c_str())});
+        c.readings.push_back({f[0], std::atoi(f[1].c_str()), f[2], std::atof(f[3].c_str())});
     });
-    if (strips.empty()) {
-        std::fprintf(stderr, "ocrpeer: no strips in %s\n", dir.c_str());
+    return c;
+}
+
+void ReadWithTesseract(tesseract::TessBaseAPI& api, const std::string& dir, Condition& c)
+{
+    for (const Strip& s : c.strips) {
+        PIX* pix = LoadPpm(dir + "/" + s.file);
+        if (!pix)
+            continue;
+        for (int scale : {1, 3}) {
+            const auto t0 = std::chrono::steady_clock::now();
+            PIX* use = scale == 1 ? pixClone(pix)
+                                  : pixScale(pix, static_cast<float>(scale),
+                                             static_cast<float>(scale));
+            api.SetImage(use);
+            char* text = api.GetUTF8Text();
+            const std::string got = Trimmed(text);
+            delete[] text;
+            pixDestroy(&use);
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count();
+            c.readings.push_back({scale == 1 ? "tesseract" : "tesseract3x", s.id, got, ms});
+        }
+        pixDestroy(&pix);
+    }
+}
+
+const std::vector<std::string> kReaders = {"engine",        "OCR2Text-middle", "OCR2Text-first",
+                                           "OCR2Text-last", "tesseract",       "tesseract3x"};
+// Figures of every condition, in the order the benchmark runs them; others follow.
+const std::vector<std::string> kOrder = {"wine8",    "wine10",  "antialiased", "cleartype",
+                                         "subpixel", "heldout", "scaled150",   "freetype",
+                                         "chromium"};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ocrpeer DIR\n");
+        return 2;
+    }
+    const std::string top = argv[1];
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(top))
+        if (entry.is_directory() && std::filesystem::exists(entry.path() / "strips.tsv"))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const auto ia = std::find(kOrder.begin(), kOrder.end(), a) - kOrder.begin();
+        const auto ib = std::find(kOrder.begin(), kOrder.end(), b) - kOrder.begin();
+        return ia != ib ? ia < ib : a < b;
+    });
+    std::vector<Condition> conditions;
+    for (const std::string& n : names) {
+        conditions.push_back(LoadCondition(top + "/" + n, n));
+        if (conditions.back().strips.empty())
+            conditions.pop_back();
+    }
+    if (conditions.empty()) {
+        std::fprintf(stderr, "ocrpeer: no strips in %s\n", top.c_str());
         return 1;
     }
 
@@ -164,77 +228,53 @@ int main(int argc, char** argv)
     const bool tess = api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) == 0;
     if (tess) {
         api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-        for (const Strip& s : strips) {
-            PIX* pix = LoadPpm(dir + "/" + s.file);
-            if (!pix)
-                continue;
-            for (int scale : {1, 3}) {
-                const auto t0 = std::chrono::steady_clock::now();
-                PIX* use = scale == 1 ? pixClone(pix)
-                                      : pixScale(pix, static_cast<float>(scale),
-                                                 static_cast<float>(scale));
-                api.SetImage(use);
-                char* text = api.GetUTF8Text();
-                const std::string got = Trimmed(text);
-                delete[] text;
-                pixDestroy(&use);
-                const double ms = std::chrono::duration<double, std::milli>(
-                                      std::chrono::steady_clock::now() - t0)
-                                      .count();
-                readings.push_back({scale == 1 ? "tesseract raw" : "tesseract 3x", s.id, got, ms});
-            }
-            pixDestroy(&pix);
-        }
+        for (Condition& c : conditions)
+            ReadWithTesseract(api, top + "/" + c.name, c);
         api.End();
     } else {
         std::printf("tesseract: the English model did not load; its rows are missing\n");
     }
 
-    std::map<int, const Strip*> byId;
-    for (const Strip& s : strips)
-        byId[s.id] = &s;
-    const std::vector<std::string> readers = {"engine",        "OCR2Text middle", "OCR2Text first",
-                                              "OCR2Text last", "tesseract raw",   "tesseract 3x"};
-    // reader -> group -> tally; groups: "all", size bands, schemes; held-out face apart.
-    std::map<std::string, std::map<std::string, Tally>> in, out;
+    // reader -> condition -> group -> tally; groups: "all", size bands, schemes.
+    std::map<std::string, std::map<std::string, std::map<std::string, Tally>>> tallies;
+    std::map<std::string, Tally> speed;  // reader -> latency over every condition
     std::map<std::string, std::vector<std::string>> misses;
-    std::string heldOut;
-    for (const Reading& r : readings) {
-        auto it = byId.find(r.id);
-        if (it == byId.end())
-            continue;
-        const Strip& s = *it->second;
-        const bool ok = r.got == s.word;
-        auto& t = s.inBase ? in[r.reader] : out[r.reader];
-        for (const std::string& g : {std::string("all"), Band(s.points), s.scheme})
-            t[g].Add(ok, r.ms);
-        if (!s.inBase)
-            heldOut = s.face;
-        if (!ok && s.inBase && misses[r.reader].size() < 12)
-            misses[r.reader].push_back(s.face + " " + std::to_string(s.points) +
-                                       (s.bold ? " bold " : " ") + s.scheme + ": " + s.word +
-                                       " -> " + r.got);
-    }
-    std::vector<std::string> groups = {"all", "8-10 pt", "11-14 pt", "16-24 pt"};
-    std::vector<std::string> schemes;
-    for (const Strip& s : strips)
-        if (std::find(schemes.begin(), schemes.end(), s.scheme) == schemes.end())
-            schemes.push_back(s.scheme);
-    groups.insert(groups.end(), schemes.begin(), schemes.end());
-
-    std::printf("\n%zu strips; words exact %% and latency median / 95th percentile in ms\n",
-                strips.size());
-    auto table = [&](std::map<std::string, std::map<std::string, Tally>>& t, const char* title) {
-        std::printf("\n%s\n%-16s", title, "reader");
+    for (Condition& c : conditions) {
+        std::map<int, const Strip*> byId;
+        for (const Strip& s : c.strips)
+            byId[s.id] = &s;
+        std::vector<std::string> groups = {"all", "8-10 pt", "11-14 pt", "16-24 pt"};
+        for (const Strip& s : c.strips)
+            if (std::find(groups.begin(), groups.end(), s.scheme) == groups.end())
+                groups.push_back(s.scheme);
+        for (const Reading& r : c.readings) {
+            auto it = byId.find(r.id);
+            if (it == byId.end())
+                continue;
+            const Strip& s = *it->second;
+            speed[r.reader].Add(true, r.ms);
+            if (r.reader == "engine-200x40")
+                continue;  // timed only
+            const bool ok = r.got == s.word;
+            for (const std::string& g : {std::string("all"), Band(s.points), s.scheme})
+                tallies[r.reader][c.name][g].Add(ok, r.ms);
+            if (!ok && misses[r.reader + " " + c.name].size() < 12)
+                misses[r.reader + " " + c.name].push_back(
+                    s.face + " " + std::to_string(s.points) + (s.bold ? " bold " : " ") +
+                    s.scheme + ": " + s.word + " -> " + r.got);
+        }
+        std::printf("\n%s: %zu strips (%s); words exact %% and latency median / 95th "
+                    "percentile in ms\n%-16s",
+                    c.name.c_str(), c.strips.size(), c.strips.front().face.c_str(), "reader");
         for (const std::string& g : groups)
             std::printf(" %18s", g.c_str());
         std::printf("\n");
-        for (const std::string& reader : readers) {
-            if (!t.count(reader))
+        for (const std::string& reader : kReaders) {
+            if (!tallies[reader].count(c.name))
                 continue;
             std::printf("%-16s", reader.c_str());
             for (const std::string& g : groups) {
-                Tally& x = t[reader][g];
+                Tally& x = tallies[reader][c.name][g];
                 char cell[64];
                 std::snprintf(cell, sizeof cell, "%5.1f%% %4.1f/%4.1f", x.Percent(), x.At(0.5),
                               x.At(0.95));
@@ -242,20 +282,19 @@ int main(int argc, char** argv)
             }
             std::printf("\n");
         }
-    };
-    table(in, "faces in the pattern base");
-    if (!out.empty())
-        table(out, ("face not in the pattern base: " + heldOut).c_str());
-    std::printf("\n");
-    for (const std::string& reader : readers)
-        if (in.count(reader))
-            std::printf("words exact: %s %.1f%%\n", reader.c_str(), in[reader]["all"].Percent());
-    if (in.count("engine") && in.count("tesseract 3x")) {
-        const double e = in["engine"]["all"].At(0.5), t3 = in["tesseract 3x"]["all"].At(0.5);
-        const double o = in["OCR2Text middle"]["all"].At(0.5);
-        std::printf("speed-up over tesseract 3x (medians): engine %.1fx, OCR2Text %.1fx\n",
-                    e > 0 ? t3 / e : 0.0, o > 0 ? t3 / o : 0.0);
     }
+    std::printf("\n");
+    for (const std::string& reader : kReaders)
+        for (const Condition& c : conditions)
+            if (tallies[reader].count(c.name))
+                std::printf("words exact: %s %s %.1f%%\n", reader.c_str(), c.name.c_str(),
+                            tallies[reader][c.name]["all"].Percent());
+    const double e = speed["engine-200x40"].At(0.5), o = speed["OCR2Text-middle"].At(0.5),
+                 t3 = speed["tesseract3x"].At(0.5);
+    std::printf("speed (medians over every condition): engine %.2f ms per 200x40 strip, "
+                "OCR2Text %.2f ms, tesseract3x %.1f ms per strip; tesseract3x/engine %.1fx, "
+                "tesseract3x/OCR2Text %.1fx\n",
+                e, o, t3, e > 0 ? t3 / e : 0.0, o > 0 ? t3 / o : 0.0);
     if (std::getenv("OCRPEER_MISSES"))
         for (const auto& m : misses)
             for (const std::string& line : m.second)
