@@ -330,6 +330,8 @@ bool RenderPatternBase(PatternBase& base,
 // u8 column count, u8 advance, column masks (u64 each).
 bool SavePatternBase(const PatternBase& base, const std::string& path)
 {
+    if (base.fonts.size() > kMaxBaseFonts)
+        return false;
     std::string out(kMagic, 4);
     auto put8 = [&](int v) { out.push_back((char)(uint8_t)v); };
     auto put32 = [&](uint32_t v) {
@@ -360,6 +362,8 @@ bool SavePatternBase(const PatternBase& base, const std::string& path)
         }
     }
     put32(Fnv1a(reinterpret_cast<const unsigned char*>(out.data()), out.size()));
+    if (out.size() >= kMaxBaseBytes)
+        return false;
 
     // Written beside the target and moved over it, so that a reader never sees half a file.
     const std::string tmp = path + ".new";
@@ -388,7 +392,7 @@ bool LoadPatternBase(PatternBase& base, const std::string& path)
         return false;
     LARGE_INTEGER size = {};
     std::string data;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart >= 16 && size.QuadPart < (64 << 20);
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart >= 16 && size.QuadPart < (LONGLONG)kMaxBaseBytes;
     if (ok) {
         data.resize((size_t)size.QuadPart);
         DWORD read = 0;
@@ -429,7 +433,7 @@ bool LoadPatternBase(PatternBase& base, const std::string& path)
     if (get32() != kVersion)
         return false;
     const uint32_t count = get32();
-    if (count > 4096)
+    if (count > kMaxBaseFonts)
         return false;
     std::vector<FontPatterns> fonts(count);
     for (FontPatterns& fp : fonts) {

@@ -16,6 +16,11 @@ constexpr int kFirstCode = 33;   // '!'
 constexpr int kLastCode = 126;   // '~'
 constexpr int kGlyphCount = kLastCode - kFirstCode + 1;
 constexpr int kMaxCellHeight = 63;  // cell rows fit one 64-bit column mask
+// What one pattern file may hold: every installed family at every size and weight of a
+// machine with a few hundred families (about 25 entries and 10 KB each) fits many times over.
+// The writer refuses more, so that every file written can be read back.
+constexpr size_t kMaxBaseFonts = 65535;
+constexpr size_t kMaxBaseBytes = size_t(1) << 30;
 
 // One character of one font. Columns are relative to the cell's left edge (the pen position
 // GDI draws the character at); bit r of a column mask is row r below the cell top (the top of

@@ -1,4 +1,5 @@
 // Tests of the text-extraction engine through its exports, on text drawn in real windows.
+#include "patternbase.h"
 #include "progresswindow.h"
 #include "textract.h"
 #include "textwindow.h"
@@ -917,6 +918,33 @@ TEST_F(TextractTest, BuildDialogShowsProgressAndCanBeCancelled)
     EngineTerminate();
 }
 }  // namespace
+
+// A machine with a few hundred font families gives a base of several thousand fonts: what the
+// builder writes, the engine must read back (a base it cannot load reads nothing at all).
+TEST(PatternFile, AsManyFontsAsAMachineHasComeBack)
+{
+    using namespace textract;
+    PatternBase many;
+    many.fonts.resize(6000);
+    for (size_t i = 0; i < many.fonts.size(); ++i) {
+        FontPatterns& fp = many.fonts[i];
+        fp.face = "Family " + std::to_string(i / 24);
+        fp.pitch = 8 + (int)(i % 12);
+        fp.bold = (i / 12) % 2 != 0;
+        fp.cellHeight = fp.pitch + 4;
+        fp.ascent = fp.pitch + 1;
+        fp.spaceAdvance = 3;
+        fp.glyphs['l' - kFirstCode].cols = {0x7FEull};
+        fp.glyphs['l' - kFirstCode].advance = 3;
+    }
+    const std::string file = lxtest::FreshDir("textract_many") + "\\Many.tpb";
+    ASSERT_TRUE(SavePatternBase(many, file));
+    PatternBase back;
+    ASSERT_TRUE(LoadPatternBase(back, file));
+    ASSERT_EQ(back.fonts.size(), many.fonts.size());
+    EXPECT_EQ(back.fonts.back().face, many.fonts.back().face);
+    EXPECT_EQ(back.fonts.back().Of('l').inkBottom, 10);
+}
 
 TEST(ProgressWindow, GoesWithWorkThatThrowsAndReportsCancel)
 {
