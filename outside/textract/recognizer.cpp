@@ -867,14 +867,15 @@ void MergeTouchingPairs(const ReadLine& read, int bandTop, std::vector<PlacedCha
 // Height of a glyph's ink, and the commonest length of its horizontal ink runs (stroke width).
 int InkHeight(const Glyph& g) { return g.HasInk() ? g.inkBottom - g.inkTop + 1 : 0; }
 
-int GlyphStroke(const Glyph& g)
+// The commonest length of the horizontal ink runs of rows [top, bottom] (1 when none).
+template <typename Ink>
+int CommonestRun(int top, int bottom, int width, Ink ink)
 {
     std::map<int, int> runs;
-    for (int r = g.inkTop; r <= g.inkBottom && g.HasInk(); ++r) {
+    for (int y = top; y <= bottom; ++y) {
         int len = 0;
-        for (size_t c = 0; c <= g.cols.size(); ++c) {
-            const bool on = c < g.cols.size() && ((g.cols[c] >> r) & 1);
-            if (on) {
+        for (int x = 0; x <= width; ++x) {
+            if (x < width && ink(x, y)) {
                 ++len;
             } else if (len) {
                 ++runs[len];
@@ -891,27 +892,18 @@ int GlyphStroke(const Glyph& g)
     return best;
 }
 
+int GlyphStroke(const Glyph& g)
+{
+    if (!g.HasInk())
+        return 1;
+    return CommonestRun(g.inkTop, g.inkBottom, (int)g.cols.size(),
+                        [&](int x, int y) { return ((g.cols[x] >> y) & 1) != 0; });
+}
+
 int BandStroke(const InkBand& band)
 {
-    std::map<int, int> runs;
-    for (int y = 0; y < band.height; ++y) {
-        int len = 0;
-        for (int x = 0; x <= band.width; ++x) {
-            if (x < band.width && band.Mask(x, y)) {
-                ++len;
-            } else if (len) {
-                ++runs[len];
-                len = 0;
-            }
-        }
-    }
-    int best = 1, n = 0;
-    for (const auto& kv : runs)
-        if (kv.second > n) {
-            best = kv.first;
-            n = kv.second;
-        }
-    return best;
+    return CommonestRun(0, band.height - 1, band.width,
+                        [&](int x, int y) { return band.Mask(x, y); });
 }
 
 // The learnt reader's characters placed in cells of a font of the pattern base: the font that
