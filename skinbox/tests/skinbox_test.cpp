@@ -87,6 +87,7 @@ const std::vector<Box>& Boxes()
         /* 18 */ {"", nullptr, kShort, 0x0001},
         /* 19 */ {"", ".\\skin\\missing.skn", kShort, 0x0001},
         /* 20 */ {"", ".\\skin\\lxpen01.skn", kShort, 0x0003 | 0x0200 | 0x0010 | 0x0080},
+        /* 21 */ {"lxpResVi.dll", ".\\skin\\lxpvi01.skn", "L\xE0m l\xD5i v\xE0o m\xE1y", 0x0002},
     };
     return boxes;
 }
@@ -105,6 +106,7 @@ LXTEST_CHILD(open_box)
 struct Seen {
     std::wstring labels[3];  // L"-" for a hidden button
     std::string message;
+    std::wstring messageW;  // the message control's text as drawn
     SIZE area{0, 0};  // message area
     SIZE client{0, 0};
     bool check = false, bar = false;
@@ -124,6 +126,9 @@ Seen Look(HWND dlg)
     char text[512] = "";
     GetDlgItemTextA(dlg, IDC_MSG_TEXT, text, sizeof text);
     s.message = text;
+    wchar_t wide[512] = L"";
+    GetDlgItemTextW(dlg, IDC_MSG_TEXT, wide, 512);
+    s.messageW = wide;
     RECT r{};
     GetClientRect(GetDlgItem(dlg, IDC_MSG_TEXT), &r);
     s.area = {r.right, r.bottom};
@@ -164,6 +169,26 @@ int RunBox(size_t row, Seen* seen, const std::string& shot = "", bool tick = fal
     if (lifetimeMs)
         *lifetimeMs = GetTickCount() - start;
     return result;
+}
+
+// A Vietnamese message is 8-bit text in the "Heo May 1.1" font's own encoding, like the box's
+// labels: it reaches the screen byte for byte (read as code page 1252), whatever the system's
+// code page (the skinbox_test_cp936 entry runs this under a Chinese one).
+TEST(SkinMsgDlg, VietnameseBodyInTheFontsOwnEncoding)
+{
+    if (const char* want = getenv("LX_EXPECT_ACP")) {
+        ASSERT_EQ(GetACP(), static_cast<UINT>(atoi(want)));
+    }
+    Seen seen;
+    ASSERT_EQ(RunBox(21, &seen, "", false, 0), 4);  // Retry
+    const std::string& bytes = Boxes()[21].message;
+    std::wstring expected;
+    for (unsigned char c : bytes) {
+        wchar_t w = 0;
+        MultiByteToWideChar(1252, 0, reinterpret_cast<const char*>(&c), 1, &w, 1);
+        expected += w;
+    }
+    EXPECT_EQ(seen.messageW, expected);
 }
 
 TEST(SkinMsgDlg, ButtonSetsLabelsAndResults)
