@@ -151,6 +151,19 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string CopySkinnedDialogs()
+{
+    const std::string stage = StageDir();
+    for (const char* file : {"lxskin.dll", "lxpmsgbx.dll"})
+        if (!CopyFileA((stage + "\\" + file).c_str(), file, FALSE))
+            return file;
+    CreateDirectoryA("skin", nullptr);
+    for (const char* skin : {"lxpen01.skn", "lxpde01.skn", "lxpzh01.skn", "lxpvi01.skn"})
+        CopyFileA((stage + "\\skin\\" + skin).c_str(), (std::string("skin\\") + skin).c_str(),
+                  FALSE);
+    return "";
+}
+
 bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir)
 {
     for (const char* dll : {"libgcc_s_dw2-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll"}) {

@@ -48,6 +48,10 @@ bool FileExists(const std::string& path);
 // one of them could not be copied.
 bool CopyRuntimeDlls(const std::string& fromDir, const std::string& toDir);
 
+// Copies the skin control, the skinned dialogs and the four skins of the stage into the current
+// folder (a scratch installation). Returns the first module that could not be copied, or "".
+std::string CopySkinnedDialogs();
+
 // The version of Wine the program runs under ("" outside Wine).
 std::string WineVersion();
 

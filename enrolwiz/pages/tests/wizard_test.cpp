@@ -36,13 +36,7 @@ protected:
     void SetUp() override
     {
         ScratchTest::SetUp();
-        const std::string stage = lxtest::StageDir();
-        for (const char* file : {"lxskin.dll", "lxpmsgbx.dll"})
-            ASSERT_TRUE(CopyFileA((stage + "\\" + file).c_str(), file, FALSE)) << file;
-        CreateDirectoryA("skin", nullptr);
-        for (const char* skin : {"lxpen01.skn", "lxpde01.skn", "lxpzh01.skn", "lxpvi01.skn"})
-            CopyFileA((stage + "\\skin\\" + skin).c_str(), (std::string("skin\\") + skin).c_str(),
-                      FALSE);
+        ASSERT_EQ(lxtest::CopySkinnedDialogs(), "");
         // Nothing listens on the listed port: no page of this program reaches a server.
         lxtest::WriteFileBytes("data\\server.lst", "127.0.0.1\r\n");
         lxtest::WriteFileBytes("data\\port.lst", std::to_string(lxtest::UnusedPort()) + "\r\n");
