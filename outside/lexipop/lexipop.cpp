@@ -180,9 +180,16 @@ public:
         m_words = ReadWordList(kWordList);
         m_boldFont = MakeBoldFont();
         // The pop-up is complete and published before the hidden window comes: whoever finds
-        // both finds the program ready.
-        if (!m_popup.Create(instance, kPopupClass, LEXIPOP_POPUP_TITLE, WS_POPUP | WS_BORDER,
-                            WS_EX_TOPMOST | WS_EX_TOOLWINDOW, none))
+        // both finds the program ready. The pop-up only shows: it is never the active window,
+        // not even when the foreground window closes while the pop-up is the topmost one (the
+        // font learner's dialog ends so), and the program being read keeps the keyboard.
+        // WS_EX_NOACTIVATE keeps clicks from activating it; being disabled keeps the system
+        // (Wine too) from choosing it as the next window to activate. Wine hands an active
+        // pop-up to the window manager and, with none running, leaves it on the screen after
+        // hiding it, over the next words to read.
+        if (!m_popup.Create(instance, kPopupClass, LEXIPOP_POPUP_TITLE,
+                            WS_POPUP | WS_BORDER | WS_DISABLED,
+                            WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, none))
             return false;
         m_text = MakeStatic(instance, LEXIPOP_IDC_WORD);
         m_meaning = MakeStatic(instance, LEXIPOP_IDC_MEANING);

@@ -43,6 +43,22 @@ HANDLE StartLexipop(lxtest::DictionaryDriver& dictionary, HWND& popup, HWND& hid
     return program;
 }
 
+// Shows a captioned window of this test, makes it the foreground window, closes it and
+// returns the window that took the activation after it.
+HWND CloseAForegroundWindow()
+{
+    HWND w = CreateWindowExA(0, "STATIC", "lexipop test foreground", WS_OVERLAPPEDWINDOW, 700,
+                             500, 200, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    EXPECT_TRUE(w);
+    ShowWindow(w, SW_SHOW);
+    SetForegroundWindow(w);
+    lxtest::PumpUntil([&] { return GetForegroundWindow() == w; }, 3000);
+    EXPECT_EQ(GetForegroundWindow(), w);
+    DestroyWindow(w);
+    lxtest::PumpMessages(500);
+    return GetForegroundWindow();
+}
+
 }  // namespace
 
 TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
@@ -100,20 +116,8 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
         {"hold mode: right press on a word", MOUSEEVENTF_RIGHTDOWN, 0, orange, "orange", 4},
         {"hold mode: release", MOUSEEVENTF_RIGHTUP, 0, orange, "", 0},
     };
-    // The 32-bit build under Wine 10 (WoW64): once other programs have run in the prefix, the
-    // hook no longer follows a changed mouse setting of a running dictionary program (the steps
-    // after the first change time out; alone the program passes them). Until that is found,
-    // those steps are left out there and the test says so; the whole product test covers
-    // the middle button on that build through a new start of the program.
-    bool changesLeftOut = false;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
-#ifndef _WIN64
-        if (s.mouseState) {
-            changesLeftOut = true;
-            break;
-        }
-#endif
         if (s.mouseState) {
             WriteReleaseNumber("bMouseState", s.mouseState);
             DWORD_PTR answer = 0;
@@ -128,6 +132,15 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
             GetWindowRect(sample.Hwnd(), &w);
             UnionRect(&shot, &p, &w);
             lxtest::SaveScreenPng(shot, std::string("lexipop_popup_") + s.shown);
+        }
+        if (&s == steps) {
+            // The pop-up never takes the activation, not even when the foreground window goes
+            // while the pop-up is the topmost window on screen (as the font learner's dialog
+            // does when it ends): an active pop-up would take the keyboard from the program
+            // being read, and under Wine 10 it then stays on the screen after it is hidden,
+            // covering the next words to read.
+            EXPECT_NE(CloseAForegroundWindow(), popup);
+            EXPECT_EQ(dictionary.Shown(), s.shown);
         }
     }
 
@@ -147,7 +160,4 @@ TEST(Lexipop, LooksUpTheWordOfTheGestureFollowsSettingsAndCloses)
     PostMessageA(hidden, WM_CLOSE, 0, 0);
     EXPECT_EQ(lxtest::WaitExit(program, 20000), 0);
     CloseHandle(program);
-    if (changesLeftOut)
-        GTEST_SKIP() << "32-bit build under Wine 10: the steps after a changed mouse setting "
-                        "are left out (the hook does not follow the change there yet)";
 }
