@@ -48,6 +48,10 @@ const UINT_PTR kAutoPressTimer = 1;
 
 const int kMargin = 30, kGap = 10, kIconSize = 32, kBarWidth = 105, kBarHeight = 20;
 const int kButtonWidth = 80, kButtonHeight = 24, kMinContentWidth = 300, kLineChars = 55;
+// What a skin's message container keeps free of text inside its edges (frame and gap).
+const int kContainerInset = 4;
+// What a button keeps free on either side of its label (its raised edge and a gap).
+const int kButtonPadding = 8;
 
 std::string Trim(const std::string& text)
 {
@@ -185,6 +189,7 @@ void CSkinMsgDlg::SetButtons()
     for (int i = 0; i < 3; ++i) {
         m_results[i] = set.results[i];
         const std::string label = set.labels[i] == kNone ? std::string() : LoadLabel(ids[set.labels[i]], m_lang);
+        m_labels[i] = label;
         HWND button = Item(kButtonIds[i]);
         SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
         if (m_drawing) {
@@ -218,7 +223,7 @@ void CSkinMsgDlg::Layout()
         SetWindowTextA(text, m_message.c_str());
 
     const int w = m_fontSpec.width, h = m_fontSpec.height;
-    const SIZE area = MessageAreaSize(m_message, w, h);
+    const SIZE area = FittedArea(MessageAreaSize(m_message, w, h));
     const int icon = IconId();
     const int textX = kMargin + (icon ? kIconSize + kGap : 0);
     int contentWidth = std::max<int>(kMinContentWidth, textX - kMargin + area.cx);
@@ -251,7 +256,22 @@ void CSkinMsgDlg::Layout()
     int shown = 0;
     for (Label label : set.labels)
         shown += label != kNone;
-    const int row = shown * kButtonWidth + (shown > 0 ? (shown - 1) * kGap : 0);
+    // Buttons are as wide as the widest label needs, and never narrower than usual.
+    int buttonWidth = kButtonWidth;
+    {
+        HWND first = Item(kButtonIds[0]);
+        HDC dc = GetDC(first);
+        lxwin::Selection font(dc, m_font.Get());
+        for (int i = 0; i < 3; ++i) {
+            const std::wstring label = Widen(m_labels[i], LabelCodePage(m_lang));
+            SIZE size = {};
+            if (set.labels[i] != kNone &&
+                GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size))
+                buttonWidth = std::max<int>(buttonWidth, size.cx + 2 * kButtonPadding);
+        }
+        ReleaseDC(first, dc);
+    }
+    const int row = shown * buttonWidth + (shown > 0 ? (shown - 1) * kGap : 0);
     contentWidth = std::max(contentWidth, row);
     if (shown > 0)
         y += 2 * kGap;
@@ -261,8 +281,8 @@ void CSkinMsgDlg::Layout()
         const bool visible = set.labels[i] != kNone;
         lxwin::Show(button, visible);
         if (visible) {
-            Place(button, x, y, kButtonWidth, kButtonHeight);
-            x += kButtonWidth + kGap;
+            Place(button, x, y, buttonWidth, kButtonHeight);
+            x += buttonWidth + kGap;
         }
     }
     if (shown > 0)
@@ -275,6 +295,34 @@ void CSkinMsgDlg::Layout()
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     lxwin::Show(text, true);
     InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+SIZE CSkinMsgDlg::FittedArea(SIZE area) const
+{
+    // The skin draws the message inside its container's frame: where the text in its own font
+    // needs more than the area leaves inside that frame, the area grows, on one line while
+    // that stays within the widest line, else downwards.
+    HWND text = Item(IDC_MSG_TEXT);
+    std::wstring letters(static_cast<size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
+    letters.resize(static_cast<size_t>(GetWindowTextW(text, &letters[0], static_cast<int>(letters.size()))));
+    if (letters.empty())
+        return area;
+    HDC dc = GetDC(text);
+    lxwin::Selection font(dc, m_font.Get());
+    auto measure = [&](int width, UINT format) {
+        RECT r = {0, 0, width, 0};
+        DrawTextW(dc, letters.c_str(), -1, &r, format | DT_NOPREFIX | DT_CALCRECT);
+        return SIZE{r.right, r.bottom};
+    };
+    const int frame = 2 * kContainerInset;
+    SIZE need = measure(area.cx - frame, DT_WORDBREAK);
+    if (need.cy + frame > area.cy && letters.find(L'\n') == std::wstring::npos) {
+        const SIZE line = measure(0, DT_SINGLELINE);
+        if (line.cx + frame <= kLineChars * (m_fontSpec.width + 1))
+            need = line;
+    }
+    ReleaseDC(text, dc);
+    return SIZE{std::max<LONG>(area.cx, need.cx + frame), std::max<LONG>(area.cy, need.cy + frame)};
 }
 
 void CSkinMsgDlg::Display(const std::string& message)

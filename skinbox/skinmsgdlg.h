@@ -54,6 +54,8 @@ protected:
 
 private:
     void Layout();
+    // The message area of the layout rule, grown where the text does not fit it.
+    SIZE FittedArea(SIZE area) const;
     void SetButtons();
     void Press(int button);
     int IconId() const;
@@ -65,6 +67,7 @@ private:
     FontSpec m_fontSpec{};
     lxwin::GdiObject<HFONT> m_font;
     int m_results[3] = {1, 2, 2};
+    std::string m_labels[3];  // of the first, second and third button ("" when hidden)
     bool m_skinFailed = false;
     bool m_modeless = false;
     int m_value = 0;

@@ -258,7 +258,7 @@ bool CWizLexiReg::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
         return true;
     }
     if (msg == CWizardContext::kApplyTitle) {
-        SetWindowTextA(Hwnd(), context.title.c_str());
+        context.ApplyTitle();
         result = 0;
         return true;
     }

@@ -109,7 +109,7 @@ int FontHeight(HWND control)
 }
 
 // The fault of a control whose text does not fit ("" when it fits or has none).
-std::string TextFault(const Child& c)
+std::string TextFault(const Child& c, const LayoutRules& rules)
 {
     const std::string kind = ClassOf(c.hwnd);
     const LONG style = GetWindowLongW(c.hwnd, GWL_STYLE);
@@ -125,7 +125,10 @@ std::string TextFault(const Child& c)
         const bool wraps = type <= SS_RIGHT;
         const UINT format = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS |
                             ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
-        need = Measure(c.hwnd, text, format, client.right);
+        for (const auto& [id, inset] : rules.textInsets)
+            if (id == GetDlgCtrlID(c.hwnd))
+                room = {room.cx - 2 * inset, room.cy - 2 * inset};
+        need = Measure(c.hwnd, text, format, room.cx);
     } else if (Is(kind, "Button")) {
         const LONG type = style & BS_TYPEMASK;
         if (text.empty() || type == BS_OWNERDRAW || type == BS_GROUPBOX)
@@ -165,15 +168,24 @@ std::string TextFault(const Child& c)
     return c.name + line;
 }
 
-// The window's background as it paints it, as 32-bit pixels of its client size.
-std::vector<DWORD> Background(HWND window, SIZE size)
+// The window's background as it paints it (or, `onScreen`, its client area as the screen
+// shows it), as 32-bit pixels of its client size.
+std::vector<DWORD> Background(HWND window, SIZE size, bool onScreen = false)
 {
     std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
     HDC screen = GetDC(window);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (onScreen) {
+        // From the screen itself: what the user sees there, children and all.
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        HDC desktop = GetDC(nullptr);
+        BitBlt(dc, 0, 0, size.cx, size.cy, desktop, origin.x, origin.y, SRCCOPY);
+        ReleaseDC(nullptr, desktop);
+    } else
+        SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     SelectObject(dc, old);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -199,6 +211,63 @@ size_t ColoursIn(const std::vector<DWORD>& pixels, SIZE size, const RECT& r, siz
                 return seen.size();
         }
     return seen.size();
+}
+
+bool Dark(DWORD pixel)
+{
+    return ((pixel >> 16) & 0xFF) < 0x70 && ((pixel >> 8) & 0xFF) < 0x70 && (pixel & 0xFF) < 0x70;
+}
+
+// The lines of text the window paints itself (what the screen shows that is neither its
+// background nor a child window), as rectangles in its client coordinates.
+std::vector<RECT> PaintedLines(HWND window, SIZE size, const std::vector<Child>& children)
+{
+    const std::vector<DWORD> background = Background(window, size);
+    const std::vector<DWORD> shown = Background(window, size, true);
+    // Only what the parent lets show of the window counts (a page may reach under the frame
+    // of its sheet).
+    RECT visible = {0, 0, size.cx, size.cy};
+    if (HWND parent = GetParent(window)) {
+        RECT outer = {};
+        GetClientRect(parent, &outer);
+        MapWindowPoints(parent, window, reinterpret_cast<POINT*>(&outer), 2);
+        IntersectRect(&visible, &visible, &outer);
+    }
+    std::vector<RECT> lines;
+    RECT line = {};
+    bool open = false;
+    for (LONG y = visible.top; y < visible.bottom; ++y) {
+        LONG left = size.cx, right = -1;
+        for (LONG x = visible.left; x < visible.right; ++x) {
+            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(size.cx) +
+                             static_cast<size_t>(x);
+            // Text is dark ink where the background is not.
+            if (!Dark(shown[i]) || Dark(background[i]))
+                continue;
+            const POINT at = {x, y};
+            const bool onChild = std::any_of(children.begin(), children.end(), [&](const Child& c) {
+                RECT r = c.rect;
+                InflateRect(&r, 2, 2);
+                return !c.underlay && PtInRect(&r, at);
+            });
+            if (!onChild) {
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+            }
+        }
+        if (right > left) {
+            if (!open)
+                line = {left, y, right, y + 1};
+            line = {std::min(line.left, left), line.top, std::max(line.right, right), y + 1};
+            open = true;
+        } else if (open) {
+            lines.push_back(line);
+            open = false;
+        }
+    }
+    if (open)
+        lines.push_back(line);
+    return lines;
 }
 
 }  // namespace
@@ -238,7 +307,7 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
         RECT inside = {};
         if (!c.underlay && (!IntersectRect(&inside, &c.rect, &client) || !EqualRect(&inside, &c.rect)))
             faults.push_back(c.name + " lies outside the window " + RectText(client));
-        const std::string cut = TextFault(c);
+        const std::string cut = TextFault(c, rules);
         if (!cut.empty())
             faults.push_back(cut);
         const std::string kind = ClassOf(c.hwnd);
@@ -271,6 +340,132 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
             if (!c.underlay && !c.picture && ColoursIn(pixels, size, c.rect, enough) >= enough)
                 faults.push_back(c.name + " lies over a picture of the background");
     }
+    if (rules.paintedLabelsHaveFields) {
+        const SIZE size = {client.right, client.bottom};
+        for (const RECT& line : PaintedLines(window, size, children)) {
+            const bool field = std::any_of(children.begin(), children.end(), [&](const Child& c) {
+                return !c.underlay && !c.picture && c.rect.left >= line.right &&
+                       c.rect.top < line.bottom && c.rect.bottom > line.top;
+            });
+            if (!field)
+                faults.push_back("the label painted at " + RectText(line) +
+                                 " has no field beside it");
+        }
+    }
+    return faults;
+}
+
+namespace {
+
+// The letters of `text` that have no glyph in the font (all of them when `exact` and the
+// system has no face of that name); the face that draws it in *drawn.
+std::wstring WithoutGlyph(const LOGFONTW& asked, const std::wstring& text, bool exact,
+                          std::wstring* drawn = nullptr)
+{
+    HFONT font = CreateFontIndirectW(&asked);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    wchar_t face[LF_FACESIZE] = L"";
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    if (drawn)
+        *drawn = face;
+    std::wstring missing;
+    if (exact && lstrcmpiW(face, asked.lfFaceName) != 0) {
+        missing = text;
+    } else {
+        std::vector<WORD> glyphs(text.size() + 1);
+        GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (glyphs[i] == 0xFFFF)
+                missing += text[i];
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return missing;
+}
+
+// A value of the system's font settings (a key under Windows NT\CurrentVersion); *type 0 when
+// there is none.
+std::vector<wchar_t> FontSetting(const wchar_t* key, const wchar_t* name, DWORD* type)
+{
+    std::vector<wchar_t> data(8192, L'\0');
+    const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\") + key;
+    DWORD bytes = static_cast<DWORD>((data.size() - 2) * sizeof(wchar_t));
+    HKEY k = nullptr;
+    *type = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return data;
+    if (RegQueryValueExW(k, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
+        ERROR_SUCCESS)
+        *type = 0;
+    RegCloseKey(k);
+    return data;
+}
+
+// The faces a face links to: "file,face[,scaling]" entries of FontLink\SystemLink, for the
+// face and for the face it stands for (FontSubstitutes).
+std::vector<std::wstring> LinkedFaces(const wchar_t* face, int depth = 0)
+{
+    std::vector<std::wstring> faces;
+    DWORD type = 0;
+    const std::vector<wchar_t> substitute = FontSetting(L"FontSubstitutes", face, &type);
+    if (type == REG_SZ && depth < 2 && lstrcmpiW(substitute.data(), face) != 0)
+        faces = LinkedFaces(substitute.data(), depth + 1);
+    const std::vector<wchar_t> data = FontSetting(L"FontLink\\SystemLink", face, &type);
+    if (type == REG_MULTI_SZ)
+        for (const wchar_t* entry = data.data(); *entry; entry += lstrlenW(entry) + 1) {
+            std::wstring e = entry;
+            const size_t comma = e.find(L',');
+            if (comma == std::wstring::npos)
+                continue;
+            std::wstring linked = e.substr(comma + 1);
+            linked.erase(0, linked.find_first_not_of(L' '));
+            faces.push_back(linked.substr(0, linked.find(L',')));
+        }
+    return faces;
+}
+
+}  // namespace
+
+std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title)
+{
+    std::vector<std::string> faults;
+    // The title bar's own text, as the system draws it (not through the window's procedure).
+    wchar_t text[1024] = L"";
+    InternalGetWindowText(window, text, 1024);
+    const std::wstring shown = text;
+    if (shown != title)
+        faults.push_back("the title bar says \"" + Narrow(shown) + "\" for \"" + Narrow(title) + "\"");
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        faults.push_back("the system does not say which font draws title bars");
+        return faults;
+    }
+    std::wstring letters;
+    for (wchar_t ch : shown)
+        if (ch > L' ' && letters.find(ch) == std::wstring::npos)
+            letters += ch;
+    // The face asked for may stand for another (MS Shell Dlg): links of either count.
+    std::wstring drawn;
+    std::wstring missing = WithoutGlyph(metrics.lfCaptionFont, letters, false, &drawn);
+    std::vector<std::wstring> faces = LinkedFaces(metrics.lfCaptionFont.lfFaceName);
+    for (const std::wstring& face : LinkedFaces(drawn.c_str()))
+        faces.push_back(face);
+    for (const std::wstring& face : faces) {
+        if (missing.empty())
+            break;
+        LOGFONTW linked = metrics.lfCaptionFont;
+        linked.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynW(linked.lfFaceName, face.c_str(), LF_FACESIZE);
+        missing = WithoutGlyph(linked, missing, true);
+    }
+    if (!missing.empty())
+        faults.push_back("the title bar font \"" + Narrow(metrics.lfCaptionFont.lfFaceName) +
+                         "\" and the fonts linked to it have no glyph for \"" + Narrow(missing) +
+                         "\"");
     return faults;
 }
 

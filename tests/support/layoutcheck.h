@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lxtest {
@@ -20,10 +21,21 @@ struct LayoutRules {
     int plainColours = 0;
     // Labels are written straight onto that background (WM_CTLCOLORSTATIC: transparent).
     bool transparentLabels = false;
+    // Texts that the window's skin draws inside a frame of their control: the pixels the
+    // drawing keeps free on every side, by control id.
+    std::vector<std::pair<int, int>> textInsets;
+    // The window paints labels of its own (a form's row labels): each line of them needs a
+    // control beside it on its right.
+    bool paintedLabelsHaveFields = false;
 };
 
 // One line per fault, naming the control ("" texts: its class and id); empty when the layout
 // is clean. Call it on the thread that owns the window, or on another of the same process.
 std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules = {});
+
+// What is wrong with a window's title bar: its text is not `title`, or a letter of it has a
+// glyph neither in the system's caption font nor in a font the system links to that face
+// (FontLink\SystemLink), so that it would show as a box.
+std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title);
 
 }  // namespace lxtest
