@@ -357,28 +357,46 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
 
 namespace {
 
-// The letters of `text` that have no glyph in the font (all of them when `exact` and the
-// system has no face of that name); the face that draws it in *drawn.
-std::wstring WithoutGlyph(const LOGFONTW& asked, const std::wstring& text, bool exact,
-                          std::wstring* drawn = nullptr)
+// A text drawn black on white in the font, as pixels of a cell of its own.
+std::vector<DWORD> Drawn(HDC dc, const std::wstring& text)
+{
+    const int w = 64, h = 48;
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT cell = {0, 0, w, h};
+    FillRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutW(dc, 2, 2, text.c_str(), static_cast<int>(text.size()));
+    SelectObject(dc, old);
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(dc, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// The letters that the font, with whatever the system lends it (linked fonts), draws as
+// nothing or as the box of a missing glyph (the drawing of a private-use character).
+std::wstring Unshown(const LOGFONTW& asked, const std::wstring& letters)
 {
     HFONT font = CreateFontIndirectW(&asked);
-    HDC dc = CreateCompatibleDC(nullptr);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, font);
-    wchar_t face[LF_FACESIZE] = L"";
-    GetTextFaceW(dc, LF_FACESIZE, face);
-    if (drawn)
-        *drawn = face;
+    const std::vector<DWORD> box = Drawn(dc, L"\uE000");
+    const std::vector<DWORD> nothing = Drawn(dc, L"");
     std::wstring missing;
-    if (exact && lstrcmpiW(face, asked.lfFaceName) != 0) {
-        missing = text;
-    } else {
-        std::vector<WORD> glyphs(text.size() + 1);
-        GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
-                         GGI_MARK_NONEXISTING_GLYPHS);
-        for (size_t i = 0; i < text.size(); ++i)
-            if (glyphs[i] == 0xFFFF)
-                missing += text[i];
+    for (wchar_t letter : letters) {
+        const std::vector<DWORD> drawn = Drawn(dc, std::wstring(1, letter));
+        if (drawn == box || drawn == nothing)
+            missing += letter;
     }
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -386,58 +404,20 @@ std::wstring WithoutGlyph(const LOGFONTW& asked, const std::wstring& text, bool 
     return missing;
 }
 
-// A value of the system's font settings (a key under Windows NT\CurrentVersion); *type 0 when
-// there is none.
-std::vector<wchar_t> FontSetting(const wchar_t* key, const wchar_t* name, DWORD* type)
-{
-    std::vector<wchar_t> data(8192, L'\0');
-    const std::wstring path = std::wstring(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\") + key;
-    DWORD bytes = static_cast<DWORD>((data.size() - 2) * sizeof(wchar_t));
-    HKEY k = nullptr;
-    *type = 0;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
-        return data;
-    if (RegQueryValueExW(k, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
-        ERROR_SUCCESS)
-        *type = 0;
-    RegCloseKey(k);
-    return data;
-}
-
-// The faces a face links to: "file,face[,scaling]" entries of FontLink\SystemLink, for the
-// face and for the face it stands for (FontSubstitutes).
-std::vector<std::wstring> LinkedFaces(const wchar_t* face, int depth = 0)
-{
-    std::vector<std::wstring> faces;
-    DWORD type = 0;
-    const std::vector<wchar_t> substitute = FontSetting(L"FontSubstitutes", face, &type);
-    if (type == REG_SZ && depth < 2 && lstrcmpiW(substitute.data(), face) != 0)
-        faces = LinkedFaces(substitute.data(), depth + 1);
-    const std::vector<wchar_t> data = FontSetting(L"FontLink\\SystemLink", face, &type);
-    if (type == REG_MULTI_SZ)
-        for (const wchar_t* entry = data.data(); *entry; entry += lstrlenW(entry) + 1) {
-            std::wstring e = entry;
-            const size_t comma = e.find(L',');
-            if (comma == std::wstring::npos)
-                continue;
-            std::wstring linked = e.substr(comma + 1);
-            linked.erase(0, linked.find_first_not_of(L' '));
-            faces.push_back(linked.substr(0, linked.find(L',')));
-        }
-    return faces;
-}
-
 }  // namespace
 
 std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title)
 {
     std::vector<std::string> faults;
-    // The title bar's own text, as the system draws it (not through the window's procedure).
+    // The title bar's own text, and what the window answers when asked for it in Unicode
+    // (Wine draws title bars from that answer).
     wchar_t text[1024] = L"";
     InternalGetWindowText(window, text, 1024);
     const std::wstring shown = text;
-    if (shown != title)
-        faults.push_back("the title bar says \"" + Narrow(shown) + "\" for \"" + Narrow(title) + "\"");
+    for (const std::wstring& said : {shown, TextOf(window)})
+        if (said != title)
+            faults.push_back("the title bar says \"" + Narrow(said) + "\" for \"" + Narrow(title) +
+                             "\"");
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
@@ -448,24 +428,10 @@ std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title)
     for (wchar_t ch : shown)
         if (ch > L' ' && letters.find(ch) == std::wstring::npos)
             letters += ch;
-    // The face asked for may stand for another (MS Shell Dlg): links of either count.
-    std::wstring drawn;
-    std::wstring missing = WithoutGlyph(metrics.lfCaptionFont, letters, false, &drawn);
-    std::vector<std::wstring> faces = LinkedFaces(metrics.lfCaptionFont.lfFaceName);
-    for (const std::wstring& face : LinkedFaces(drawn.c_str()))
-        faces.push_back(face);
-    for (const std::wstring& face : faces) {
-        if (missing.empty())
-            break;
-        LOGFONTW linked = metrics.lfCaptionFont;
-        linked.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynW(linked.lfFaceName, face.c_str(), LF_FACESIZE);
-        missing = WithoutGlyph(linked, missing, true);
-    }
+    const std::wstring missing = Unshown(metrics.lfCaptionFont, letters);
     if (!missing.empty())
         faults.push_back("the title bar font \"" + Narrow(metrics.lfCaptionFont.lfFaceName) +
-                         "\" and the fonts linked to it have no glyph for \"" + Narrow(missing) +
-                         "\"");
+                         "\" shows no glyph for \"" + Narrow(missing) + "\"");
     return faults;
 }
 

@@ -33,9 +33,9 @@ struct LayoutRules {
 // is clean. Call it on the thread that owns the window, or on another of the same process.
 std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules = {});
 
-// What is wrong with a window's title bar: its text is not `title`, or a letter of it has a
-// glyph neither in the system's caption font nor in a font the system links to that face
-// (FontLink\SystemLink), so that it would show as a box.
+// What is wrong with a window's title bar: its text is not `title`, or a letter of it draws
+// in the system's caption font (with the fonts the system links to it) as nothing or as the
+// box of a missing glyph.
 std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title);
 
 }  // namespace lxtest
