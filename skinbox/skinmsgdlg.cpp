@@ -48,8 +48,6 @@ const UINT_PTR kAutoPressTimer = 1;
 
 const int kMargin = 30, kGap = 10, kIconSize = 32, kBarWidth = 105, kBarHeight = 20;
 const int kButtonWidth = 80, kButtonHeight = 24, kMinContentWidth = 300, kLineChars = 55;
-// What a skin's message container keeps free of text inside its edges (frame and gap).
-const int kContainerInset = 4;
 // What a button keeps free on either side of its label (its raised edge and a gap).
 const int kButtonPadding = 8;
 
@@ -223,7 +221,7 @@ void CSkinMsgDlg::Layout()
         SetWindowTextA(text, m_message.c_str());
 
     const int w = m_fontSpec.width, h = m_fontSpec.height;
-    const SIZE area = FittedArea(MessageAreaSize(m_message, w, h));
+    const SIZE area = MessageAreaSize(m_message, w, h);
     const int icon = IconId();
     const int textX = kMargin + (icon ? kIconSize + kGap : 0);
     int contentWidth = std::max<int>(kMinContentWidth, textX - kMargin + area.cx);
@@ -295,34 +293,6 @@ void CSkinMsgDlg::Layout()
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     lxwin::Show(text, true);
     InvalidateRect(Hwnd(), nullptr, TRUE);
-}
-
-SIZE CSkinMsgDlg::FittedArea(SIZE area) const
-{
-    // The skin draws the message inside its container's frame: where the text in its own font
-    // needs more than the area leaves inside that frame, the area grows, on one line while
-    // that stays within the widest line, else downwards.
-    HWND text = Item(IDC_MSG_TEXT);
-    std::wstring letters(static_cast<size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
-    letters.resize(static_cast<size_t>(GetWindowTextW(text, &letters[0], static_cast<int>(letters.size()))));
-    if (letters.empty())
-        return area;
-    HDC dc = GetDC(text);
-    lxwin::Selection font(dc, m_font.Get());
-    auto measure = [&](int width, UINT format) {
-        RECT r = {0, 0, width, 0};
-        DrawTextW(dc, letters.c_str(), -1, &r, format | DT_NOPREFIX | DT_CALCRECT);
-        return SIZE{r.right, r.bottom};
-    };
-    const int frame = 2 * kContainerInset;
-    SIZE need = measure(area.cx - frame, DT_WORDBREAK);
-    if (need.cy + frame > area.cy && letters.find(L'\n') == std::wstring::npos) {
-        const SIZE line = measure(0, DT_SINGLELINE);
-        if (line.cx + frame <= kLineChars * (m_fontSpec.width + 1))
-            need = line;
-    }
-    ReleaseDC(text, dc);
-    return SIZE{std::max<LONG>(area.cx, need.cx + frame), std::max<LONG>(area.cy, need.cy + frame)};
 }
 
 void CSkinMsgDlg::Display(const std::string& message)

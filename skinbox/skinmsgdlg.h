@@ -54,8 +54,6 @@ protected:
 
 private:
     void Layout();
-    // The message area of the layout rule, grown where the text does not fit it.
-    SIZE FittedArea(SIZE area) const;
     void SetButtons();
     void Press(int button);
     int IconId() const;

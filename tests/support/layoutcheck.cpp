@@ -125,9 +125,9 @@ std::string TextFault(const Child& c, const LayoutRules& rules)
         const bool wraps = type <= SS_RIGHT;
         const UINT format = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS |
                             ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
-        for (const auto& [id, inset] : rules.textInsets)
-            if (id == GetDlgCtrlID(c.hwnd))
-                room = {room.cx - 2 * inset, room.cy - 2 * inset};
+        for (const LayoutRules::TextInset& inset : rules.textInsets)
+            if (inset.id == GetDlgCtrlID(c.hwnd))
+                room = {room.cx - 2 * inset.x, room.cy - 2 * inset.y};
         need = Measure(c.hwnd, text, format, room.cx);
     } else if (Is(kind, "Button")) {
         const LONG type = style & BS_TYPEMASK;

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace lxtest {
@@ -21,9 +20,12 @@ struct LayoutRules {
     int plainColours = 0;
     // Labels are written straight onto that background (WM_CTLCOLORSTATIC: transparent).
     bool transparentLabels = false;
-    // Texts that the window's skin draws inside a frame of their control: the pixels the
-    // drawing keeps free on every side, by control id.
-    std::vector<std::pair<int, int>> textInsets;
+    // Texts that the window's skin draws inside a frame of their control: by control id, the
+    // pixels the drawing keeps free at the left and right, and at the top and bottom.
+    struct TextInset {
+        int id, x, y;
+    };
+    std::vector<TextInset> textInsets;
     // The window paints labels of its own (a form's row labels): each line of them needs a
     // control beside it on its right.
     bool paintedLabelsHaveFields = false;

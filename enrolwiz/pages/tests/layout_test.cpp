@@ -235,8 +235,8 @@ private:
     lxtest::SheetDriver m_drive;
 };
 
-// The skin draws a message inside the frame of its container, this far from its edges.
-const int kContainerInset = 3;
+// The skin draws a message inside the frame of its container, this far from its sides.
+const int kContainerInset = 2;
 
 // A skinned dialog run modally here, looked at from a thread of its own once it shows, saved,
 // then ended with a button.
@@ -255,7 +255,7 @@ std::vector<std::string> LookAtModal(const std::function<void()>& run, int endBu
         Sleep(300);  // the skin paints
         lxtest::SaveWindowPng(box, shot);
         lxtest::LayoutRules rules;
-        rules.textInsets = {{IDC_MSG_TEXT, kContainerInset}};
+        rules.textInsets = {{IDC_MSG_TEXT, kContainerInset, 0}};
         faults = lxtest::LayoutFaults(box, rules);
         int shown = 0;
         for (int id : {IDC_MSG_FIRST, IDC_MSG_SECOND, IDC_MSG_THIRD})
