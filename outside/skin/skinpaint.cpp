@@ -260,7 +260,8 @@ void PaintControl(HDC dc, HWND w, const Style& st, COLORREF parentFace, bool dra
         break;
     case Kind::Check:
     case Kind::Radio:
-        Fill(dc, rc, parentFace);
+        if (parentFace != CLR_INVALID)
+            Fill(dc, rc, parentFace);
         CheckOrRadio(dc, w, st, rc, st.kind == Kind::Radio, drawText, textAt);
         break;
     case Kind::Label:

@@ -270,6 +270,31 @@ std::vector<RECT> PaintedLines(HWND window, SIZE size, const std::vector<Child>&
     return lines;
 }
 
+// Whether a child lies over another that may lie under it (what shows around its letters is
+// then that one's, not the window's background).
+bool OverUnderlay(const std::vector<Child>& children, const Child& c)
+{
+    return std::any_of(children.begin(), children.end(), [&](const Child& under) {
+        RECT both = {};
+        return under.hwnd != c.hwnd && under.underlay && IntersectRect(&both, &under.rect, &c.rect);
+    });
+}
+
+// Whether most of a rectangle shows something else than the background there.
+bool CoversBackground(const std::vector<DWORD>& background, const std::vector<DWORD>& shown,
+                      SIZE size, const RECT& r)
+{
+    size_t all = 0, other = 0;
+    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, size.cy); ++y)
+        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, size.cx); ++x) {
+            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(size.cx) +
+                             static_cast<size_t>(x);
+            ++all;
+            other += (background[i] & 0xFFFFFF) != (shown[i] & 0xFFFFFF);
+        }
+    return all > 0 && other * 10 > all * 6;
+}
+
 }  // namespace
 
 std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
@@ -303,6 +328,13 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
     }
 
     std::vector<std::string> faults;
+    // A label written straight onto the background leaves it showing around its letters.
+    const SIZE size = {client.right, client.bottom};
+    std::vector<DWORD> background, shown;
+    if (rules.transparentLabels) {
+        background = Background(window, size);
+        shown = Background(window, size, true);
+    }
     for (const Child& c : children) {
         RECT inside = {};
         if (!c.underlay && (!IntersectRect(&inside, &c.rect, &client) || !EqualRect(&inside, &c.rect)))
@@ -321,7 +353,8 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
                            (Is(kind, "Button") && button != BS_PUSHBUTTON &&
                             button != BS_DEFPUSHBUTTON && button != BS_OWNERDRAW);
         if (rules.transparentLabels && text && label && !TextOf(c.hwnd).empty() &&
-            !DrawnTransparent(window, c.hwnd))
+            (!DrawnTransparent(window, c.hwnd) ||
+             (!OverUnderlay(children, c) && CoversBackground(background, shown, size, c.rect))))
             faults.push_back(c.name + " is drawn in a box of its own over the background");
     }
     for (size_t i = 0; i < children.size(); ++i)
@@ -333,7 +366,6 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
                 faults.push_back(a.name + " overlaps " + b.name);
         }
     if (rules.plainColours > 0) {
-        const SIZE size = {client.right, client.bottom};
         const std::vector<DWORD> pixels = Background(window, size);
         const size_t enough = static_cast<size_t>(rules.plainColours) + 1;
         for (const Child& c : children)
@@ -341,7 +373,6 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
                 faults.push_back(c.name + " lies over a picture of the background");
     }
     if (rules.paintedLabelsHaveFields) {
-        const SIZE size = {client.right, client.bottom};
         for (const RECT& line : PaintedLines(window, size, children)) {
             const bool field = std::any_of(children.begin(), children.end(), [&](const Child& c) {
                 return !c.underlay && !c.picture && c.rect.left >= line.right &&
