@@ -40,12 +40,16 @@ constexpr const char* kVietnameseFace = "Heo May 1.1";
 constexpr const char* kAnonymousPassword = "7351";
 
 // One display language: the stored setting text, the wizard's language module, the skin
-// file of the skinned dialogs and the code page its texts are stored in.
+// file of the skinned dialogs and the code page its texts are stored in. The Vietnamese texts
+// are VISCII bytes, which Windows has no code page for: the font that draws them is selected
+// as ANSI (code page 1252), and everything that needs their letters (a title bar drawn in the
+// system's font) converts them through VisciiToUnicode.
 struct Language {
     const char* displayLanguage;
     const char* languageModule;
     const char* skinFile;
     UINT codePage;
+    bool visciiText;
 };
 
 // The language of a stored display language, compared without regard to case; anything
@@ -53,6 +57,14 @@ struct Language {
 const Language& LanguageFor(const std::string& displayLanguage);
 // Every language, English first; count in *n.
 const Language* Languages(size_t* n);
+// The language of a loaded language module, by its file name (English for any other module,
+// the fallback module and null included).
+const Language& LanguageOfModule(HMODULE module);
+// A language's text in Unicode: VISCII through the product's table, the others through their
+// code page.
+std::wstring LanguageText(const Language& language, const std::string& text);
+// VISCII bytes in Unicode (every byte one letter).
+std::wstring VisciiToUnicode(const std::string& text);
 // Loaded when the language module of the display language does not load.
 constexpr const char* kFallbackLanguageModule = "resreg.dll";
 

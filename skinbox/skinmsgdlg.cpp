@@ -48,6 +48,8 @@ const UINT_PTR kAutoPressTimer = 1;
 
 const int kMargin = 30, kGap = 10, kIconSize = 32, kBarWidth = 105, kBarHeight = 20;
 const int kButtonWidth = 80, kButtonHeight = 24, kMinContentWidth = 300, kLineChars = 55;
+// What a button keeps free on either side of its label (its raised edge and a gap).
+const int kButtonPadding = 8;
 
 std::string Trim(const std::string& text)
 {
@@ -185,6 +187,7 @@ void CSkinMsgDlg::SetButtons()
     for (int i = 0; i < 3; ++i) {
         m_results[i] = set.results[i];
         const std::string label = set.labels[i] == kNone ? std::string() : LoadLabel(ids[set.labels[i]], m_lang);
+        m_labels[i] = label;
         HWND button = Item(kButtonIds[i]);
         SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
         if (m_drawing) {
@@ -251,7 +254,22 @@ void CSkinMsgDlg::Layout()
     int shown = 0;
     for (Label label : set.labels)
         shown += label != kNone;
-    const int row = shown * kButtonWidth + (shown > 0 ? (shown - 1) * kGap : 0);
+    // Buttons are as wide as the widest label needs, and never narrower than usual.
+    int buttonWidth = kButtonWidth;
+    {
+        HWND first = Item(kButtonIds[0]);
+        HDC dc = GetDC(first);
+        lxwin::Selection font(dc, m_font.Get());
+        for (int i = 0; i < 3; ++i) {
+            const std::wstring label = Widen(m_labels[i], LabelCodePage(m_lang));
+            SIZE size = {};
+            if (set.labels[i] != kNone &&
+                GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size))
+                buttonWidth = std::max<int>(buttonWidth, size.cx + 2 * kButtonPadding);
+        }
+        ReleaseDC(first, dc);
+    }
+    const int row = shown * buttonWidth + (shown > 0 ? (shown - 1) * kGap : 0);
     contentWidth = std::max(contentWidth, row);
     if (shown > 0)
         y += 2 * kGap;
@@ -261,8 +279,8 @@ void CSkinMsgDlg::Layout()
         const bool visible = set.labels[i] != kNone;
         lxwin::Show(button, visible);
         if (visible) {
-            Place(button, x, y, kButtonWidth, kButtonHeight);
-            x += kButtonWidth + kGap;
+            Place(button, x, y, buttonWidth, kButtonHeight);
+            x += buttonWidth + kGap;
         }
     }
     if (shown > 0)

@@ -65,6 +65,7 @@ private:
     FontSpec m_fontSpec{};
     lxwin::GdiObject<HFONT> m_font;
     int m_results[3] = {1, 2, 2};
+    std::string m_labels[3];  // of the first, second and third button ("" when hidden)
     bool m_skinFailed = false;
     bool m_modeless = false;
     int m_value = 0;

@@ -1,6 +1,7 @@
 #include "addresspage.h"
 
 #include "pages/addressids.h"
+#include "productfacts.h"
 
 #include <algorithm>
 
@@ -51,6 +52,22 @@ BOOL CWizLexiRegAddr::OnInitDialog()
                               DEFAULT_PITCH | FF_DONTCARE, vietnamese ? "Heo May 1.1" : "Verdana");
     for (int id : FormControlIds())
         lxwin::SetFont(Item(id), Data().font);
+    // The country row shows the country chosen on the page before, read-only: it is changed
+    // there, never here.
+    m_countryField = CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", "",
+                                     WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, 0, 0, 0,
+                                     0, Hwnd(), reinterpret_cast<HMENU>(kCountryFieldId),
+                                     GetModuleHandleA(nullptr), nullptr);
+    // A Vietnamese country list holds the VISCII names its font draws.
+    LOGFONTA face = {};
+    GetObjectA(Data().font ? static_cast<HGDIOBJ>(Data().font) : GetStockObject(DEFAULT_GUI_FONT),
+               sizeof face, &face);
+    if (vietnamese) {
+        face.lfCharSet = ANSI_CHARSET;
+        lstrcpynA(face.lfFaceName, lxfacts::kVietnameseFace, LF_FACESIZE);
+    }
+    m_countryFont.Reset(CreateFontIndirectA(&face));
+    lxwin::SetFont(m_countryField, m_countryFont.Get());
     return TRUE;
 }
 
@@ -126,6 +143,7 @@ void CWizLexiRegAddr::BuildForm()
 
     for (int id : FormControlIds())
         ShowWindow(Item(id), SW_HIDE);
+    ShowWindow(m_countryField, SW_HIDE);
     SIZE w = {};
     HDC dc = GetDC(Hwnd());
     {
@@ -138,7 +156,7 @@ void CWizLexiRegAddr::BuildForm()
     HWND previous = HWND_TOP;
     const bool us = UnitedStates();
     for (const FieldPlace& p : m_places) {
-        HWND control = Item(TagControlId(p.tag, us));
+        HWND control = p.tag == tag::Country ? m_countryField : Item(TagControlId(p.tag, us));
         if (!control)
             continue;
         const bool list = p.tag == tag::Honorific || p.tag == tag::Title || (us && p.tag == tag::State);
@@ -146,6 +164,7 @@ void CWizLexiRegAddr::BuildForm()
                      SWP_SHOWWINDOW | SWP_NOACTIVATE);
         previous = control;
     }
+    lxwin::SetText(m_countryField, d.countryName.edited);
     m_rowLabels.clear();
     for (const auto& row : m_rows)
         m_rowLabels.push_back(RowLabel(row, [this](int id) { return GetText(static_cast<UINT>(id)); }));

@@ -59,4 +59,7 @@ private:
     int submitted = 0;
     bool m_showing = false;  // the page shows (it is not skipping itself)
     HFONT m_labelFont = nullptr;
+    HWND m_countryField = nullptr;  // the country, where a form has a country row
+    lxwin::GdiObject<HFONT> m_countryFont;
+    static constexpr int kCountryFieldId = 1031;
 };

@@ -1,5 +1,6 @@
 #include "wizardcontext.h"
 
+#include "productfacts.h"
 #include "replyrules.h"
 #include "resourcehandle.h"
 #include "skinbinding.h"
@@ -64,8 +65,21 @@ void CWizardContext::SetTitle(const std::string& text)
     title = text;
     if (!sheet)
         return;
-    SetWindowTextA(sheet, title.c_str());
+    ApplyTitle();
     PostMessageA(sheet, kApplyTitle, 0, 0);
+}
+
+void CWizardContext::ApplyTitle() const
+{
+    // The title bar is drawn in the system's caption font, whatever the pages' fonts: it gets
+    // the letters of the title in Unicode, from the encoding the texts came in.
+    const lxfacts::Language& language = useBuiltinStrings
+                                            ? lxfacts::LanguageFor("Chinese (S)")
+                                            : lxfacts::LanguageOfModule(LxResourceHandle());
+    // Straight to the system's own handling: the sheet's window procedure is an ANSI one and
+    // would take the letters through the system's code page.
+    DefWindowProcW(sheet, WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(lxfacts::LanguageText(language, title).c_str()));
 }
 
 int CWizardContext::ShowMessage(const std::string& text, UINT style) const

@@ -60,6 +60,8 @@ public:
     // The sheet's title bar text. The sheet puts its page's caption there after the page was
     // entered, so the title is set again once that is done (kApplyTitle posted to the sheet).
     void SetTitle(const std::string& text);
+    // Puts `title` into the title bar now.
+    void ApplyTitle() const;
     std::string title;
     static constexpr UINT kApplyTitle = WM_APP + 2;
 

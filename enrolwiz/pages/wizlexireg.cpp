@@ -22,6 +22,23 @@ std::string ProgramDir()
     return slash == std::string::npos ? std::string() : dir.substr(0, slash);
 }
 
+const wchar_t kAnsiSheetProc[] = L"LexipopAnsiSheetProc";
+
+// The sheet's procedure is an ANSI one: its text would come back through the system's code
+// page to whatever reads it in Unicode (the title bar does). This one hands the text out as
+// the sheet holds it and gives every other message to the sheet.
+LRESULT CALLBACK UnicodeTextProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const auto sheetProc = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kAnsiSheetProc));
+    if (msg == WM_GETTEXT || msg == WM_GETTEXTLENGTH)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sheetProc));
+        RemovePropW(hwnd, kAnsiSheetProc);
+    }
+    return CallWindowProcW(sheetProc, hwnd, msg, wParam, lParam);
+}
+
 }  // namespace
 
 CWizLexiReg::CWizLexiReg(HWND parent)
@@ -181,6 +198,8 @@ void CWizLexiReg::OnInitDialog()
 
     // The skinned background is erased under the pages and buttons, never over them.
     SetWindowLongPtrA(sheet, GWL_STYLE, GetWindowLongPtrA(sheet, GWL_STYLE) | WS_CLIPCHILDREN);
+    SetPropW(sheet, kAnsiSheetProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(sheet, GWLP_WNDPROC)));
+    SetWindowLongPtrW(sheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&UnicodeTextProc));
     LayOut();
     nextCaption = lxwin::GetText(GetDlgItem(sheet, kIdNext));
     finishCaption = lxwin::GetText(GetDlgItem(sheet, kIdFinish));
@@ -258,7 +277,7 @@ bool CWizLexiReg::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
         return true;
     }
     if (msg == CWizardContext::kApplyTitle) {
-        SetWindowTextA(Hwnd(), context.title.c_str());
+        context.ApplyTitle();
         result = 0;
         return true;
     }

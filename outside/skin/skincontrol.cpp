@@ -455,16 +455,44 @@ bool PaintsDirectly(UINT msg, HWND window)
     }
 }
 
-COLORREF ParentFace(HWND window)
+// The style of a window's parent when the skin draws that parent as a form (else null).
+const Style* ParentForm(HWND window)
 {
     const Skinned* parent = RecordOf(GetParent(window));
     if (parent && parent->control) {
         auto skin = parent->control->CurrentSkin();
         const Style* st = skin ? skin->Find(parent->element) : nullptr;
         if (st && st->kind == Kind::Form)
-            return FaceOf(*st);
+            return st;
     }
-    return GetSysColor(COLOR_BTNFACE);
+    return nullptr;
+}
+
+COLORREF ParentFace(HWND window)
+{
+    const Style* form = ParentForm(window);
+    return form ? FaceOf(*form) : GetSysColor(COLOR_BTNFACE);
+}
+
+// A check box or option button on a window that is no skinned form shows what that window
+// paints under it (a page's picture) over the usual face, as a themed control does; false on
+// a skinned form, whose face it takes.
+bool ParentBackground(HDC dc, HWND window, const RECT& rc, COLORREF face)
+{
+    HWND parent = GetParent(window);
+    if (!parent || ParentForm(window))
+        return false;
+    HBRUSH brush = CreateSolidBrush(face);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+    POINT origin{0, 0};
+    MapWindowPoints(window, parent, &origin, 1);
+    POINT old{0, 0};
+    SetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+    // (A dialog answers through its message result, so what it answers says nothing here.)
+    SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SetViewportOrgEx(dc, old.x, old.y, nullptr);
+    return true;
 }
 
 // Paints a control into an off-screen bitmap, asks for its text when its object was taken,
@@ -479,7 +507,10 @@ void PaintSkinned(HWND window, HDC dc, Skinned* rec, const Style& st)
     HBITMAP bmp = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
     HGDIOBJ old = SelectObject(mem, bmp);
     POINT at{0, 0};
-    PaintControl(mem, window, st, ParentFace(window), rec->object == nullptr, &at);
+    COLORREF face = ParentFace(window);
+    if ((st.kind == Kind::Check || st.kind == Kind::Radio) && ParentBackground(mem, window, rc, face))
+        face = CLR_INVALID;  // the parent's own background lies under it already
+    PaintControl(mem, window, st, face, rec->object == nullptr, &at);
     HWND target = rec->object ? rec->control->EventTarget() : nullptr;
     if (target && st.kind != Kind::Icon) {
         Surface* surface = new (std::nothrow) Surface(window, mem);

@@ -260,7 +260,8 @@ void PaintControl(HDC dc, HWND w, const Style& st, COLORREF parentFace, bool dra
         break;
     case Kind::Check:
     case Kind::Radio:
-        Fill(dc, rc, parentFace);
+        if (parentFace != CLR_INVALID)
+            Fill(dc, rc, parentFace);
         CheckOrRadio(dc, w, st, rc, st.kind == Kind::Radio, drawText, textAt);
         break;
     case Kind::Label:
@@ -277,10 +278,12 @@ void PaintControl(HDC dc, HWND w, const Style& st, COLORREF parentFace, bool dra
         Fill(dc, rc, parentFace);
         Shape(dc, rc, st.radius, FaceOf(st), Or(st.face2, FaceOf(st)),
               Or(st.frame, GetSysColor(COLOR_BTNSHADOW)), st.frameWidth);
-        const int pad = st.frameWidth + 2;
-        RECT t{rc.left + pad, rc.top + pad, rc.right - pad, rc.bottom - pad};
+        // The text keeps clear of the frame at the sides and is centred in the height: the
+        // dialogs size their message areas one line taller than their text.
+        const int pad = st.frameWidth + 1;
+        RECT t{rc.left + pad, rc.top, rc.right - pad, rc.bottom};
         if (drawText)
-            Text(dc, w, st, t, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX,
+            Text(dc, w, st, t, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_VCENTER,
                  Or(st.text, GetSysColor(COLOR_BTNTEXT)));
         break;
     }

@@ -109,7 +109,7 @@ int FontHeight(HWND control)
 }
 
 // The fault of a control whose text does not fit ("" when it fits or has none).
-std::string TextFault(const Child& c)
+std::string TextFault(const Child& c, const LayoutRules& rules)
 {
     const std::string kind = ClassOf(c.hwnd);
     const LONG style = GetWindowLongW(c.hwnd, GWL_STYLE);
@@ -125,7 +125,10 @@ std::string TextFault(const Child& c)
         const bool wraps = type <= SS_RIGHT;
         const UINT format = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS |
                             ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
-        need = Measure(c.hwnd, text, format, client.right);
+        for (const LayoutRules::TextInset& inset : rules.textInsets)
+            if (inset.id == GetDlgCtrlID(c.hwnd))
+                room = {room.cx - 2 * inset.x, room.cy - 2 * inset.y};
+        need = Measure(c.hwnd, text, format, room.cx);
     } else if (Is(kind, "Button")) {
         const LONG type = style & BS_TYPEMASK;
         if (text.empty() || type == BS_OWNERDRAW || type == BS_GROUPBOX)
@@ -165,15 +168,24 @@ std::string TextFault(const Child& c)
     return c.name + line;
 }
 
-// The window's background as it paints it, as 32-bit pixels of its client size.
-std::vector<DWORD> Background(HWND window, SIZE size)
+// The window's background as it paints it (or, `onScreen`, its client area as the screen
+// shows it), as 32-bit pixels of its client size.
+std::vector<DWORD> Background(HWND window, SIZE size, bool onScreen = false)
 {
     std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
     HDC screen = GetDC(window);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (onScreen) {
+        // From the screen itself: what the user sees there, children and all.
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        HDC desktop = GetDC(nullptr);
+        BitBlt(dc, 0, 0, size.cx, size.cy, desktop, origin.x, origin.y, SRCCOPY);
+        ReleaseDC(nullptr, desktop);
+    } else
+        SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     SelectObject(dc, old);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -199,6 +211,88 @@ size_t ColoursIn(const std::vector<DWORD>& pixels, SIZE size, const RECT& r, siz
                 return seen.size();
         }
     return seen.size();
+}
+
+bool Dark(DWORD pixel)
+{
+    return ((pixel >> 16) & 0xFF) < 0x70 && ((pixel >> 8) & 0xFF) < 0x70 && (pixel & 0xFF) < 0x70;
+}
+
+// The lines of text the window paints itself (what the screen shows that is neither its
+// background nor a child window), as rectangles in its client coordinates.
+std::vector<RECT> PaintedLines(HWND window, SIZE size, const std::vector<Child>& children)
+{
+    const std::vector<DWORD> background = Background(window, size);
+    const std::vector<DWORD> shown = Background(window, size, true);
+    // Only what the parent lets show of the window counts (a page may reach under the frame
+    // of its sheet).
+    RECT visible = {0, 0, size.cx, size.cy};
+    if (HWND parent = GetParent(window)) {
+        RECT outer = {};
+        GetClientRect(parent, &outer);
+        MapWindowPoints(parent, window, reinterpret_cast<POINT*>(&outer), 2);
+        IntersectRect(&visible, &visible, &outer);
+    }
+    std::vector<RECT> lines;
+    RECT line = {};
+    bool open = false;
+    for (LONG y = visible.top; y < visible.bottom; ++y) {
+        LONG left = size.cx, right = -1;
+        for (LONG x = visible.left; x < visible.right; ++x) {
+            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(size.cx) +
+                             static_cast<size_t>(x);
+            // Text is dark ink where the background is not.
+            if (!Dark(shown[i]) || Dark(background[i]))
+                continue;
+            const POINT at = {x, y};
+            const bool onChild = std::any_of(children.begin(), children.end(), [&](const Child& c) {
+                RECT r = c.rect;
+                InflateRect(&r, 2, 2);
+                return !c.underlay && PtInRect(&r, at);
+            });
+            if (!onChild) {
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+            }
+        }
+        if (right > left) {
+            if (!open)
+                line = {left, y, right, y + 1};
+            line = {std::min(line.left, left), line.top, std::max(line.right, right), y + 1};
+            open = true;
+        } else if (open) {
+            lines.push_back(line);
+            open = false;
+        }
+    }
+    if (open)
+        lines.push_back(line);
+    return lines;
+}
+
+// Whether a child lies over another that may lie under it (what shows around its letters is
+// then that one's, not the window's background).
+bool OverUnderlay(const std::vector<Child>& children, const Child& c)
+{
+    return std::any_of(children.begin(), children.end(), [&](const Child& under) {
+        RECT both = {};
+        return under.hwnd != c.hwnd && under.underlay && IntersectRect(&both, &under.rect, &c.rect);
+    });
+}
+
+// Whether most of a rectangle shows something else than the background there.
+bool CoversBackground(const std::vector<DWORD>& background, const std::vector<DWORD>& shown,
+                      SIZE size, const RECT& r)
+{
+    size_t all = 0, other = 0;
+    for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, size.cy); ++y)
+        for (LONG x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, size.cx); ++x) {
+            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(size.cx) +
+                             static_cast<size_t>(x);
+            ++all;
+            other += (background[i] & 0xFFFFFF) != (shown[i] & 0xFFFFFF);
+        }
+    return all > 0 && other * 10 > all * 6;
 }
 
 }  // namespace
@@ -234,11 +328,18 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
     }
 
     std::vector<std::string> faults;
+    // A label written straight onto the background leaves it showing around its letters.
+    const SIZE size = {client.right, client.bottom};
+    std::vector<DWORD> background, shown;
+    if (rules.transparentLabels) {
+        background = Background(window, size);
+        shown = Background(window, size, true);
+    }
     for (const Child& c : children) {
         RECT inside = {};
         if (!c.underlay && (!IntersectRect(&inside, &c.rect, &client) || !EqualRect(&inside, &c.rect)))
             faults.push_back(c.name + " lies outside the window " + RectText(client));
-        const std::string cut = TextFault(c);
+        const std::string cut = TextFault(c, rules);
         if (!cut.empty())
             faults.push_back(cut);
         const std::string kind = ClassOf(c.hwnd);
@@ -252,7 +353,8 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
                            (Is(kind, "Button") && button != BS_PUSHBUTTON &&
                             button != BS_DEFPUSHBUTTON && button != BS_OWNERDRAW);
         if (rules.transparentLabels && text && label && !TextOf(c.hwnd).empty() &&
-            !DrawnTransparent(window, c.hwnd))
+            (!DrawnTransparent(window, c.hwnd) ||
+             (!OverUnderlay(children, c) && CoversBackground(background, shown, size, c.rect))))
             faults.push_back(c.name + " is drawn in a box of its own over the background");
     }
     for (size_t i = 0; i < children.size(); ++i)
@@ -264,13 +366,103 @@ std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules)
                 faults.push_back(a.name + " overlaps " + b.name);
         }
     if (rules.plainColours > 0) {
-        const SIZE size = {client.right, client.bottom};
         const std::vector<DWORD> pixels = Background(window, size);
         const size_t enough = static_cast<size_t>(rules.plainColours) + 1;
         for (const Child& c : children)
             if (!c.underlay && !c.picture && ColoursIn(pixels, size, c.rect, enough) >= enough)
                 faults.push_back(c.name + " lies over a picture of the background");
     }
+    if (rules.paintedLabelsHaveFields) {
+        for (const RECT& line : PaintedLines(window, size, children)) {
+            const bool field = std::any_of(children.begin(), children.end(), [&](const Child& c) {
+                return !c.underlay && !c.picture && c.rect.left >= line.right &&
+                       c.rect.top < line.bottom && c.rect.bottom > line.top;
+            });
+            if (!field)
+                faults.push_back("the label painted at " + RectText(line) +
+                                 " has no field beside it");
+        }
+    }
+    return faults;
+}
+
+namespace {
+
+// A text drawn black on white in the font, as pixels of a cell of its own.
+std::vector<DWORD> Drawn(HDC dc, const std::wstring& text)
+{
+    const int w = 64, h = 48;
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT cell = {0, 0, w, h};
+    FillRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutW(dc, 2, 2, text.c_str(), static_cast<int>(text.size()));
+    SelectObject(dc, old);
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(dc, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// The letters that the font, with whatever the system lends it (linked fonts), draws as
+// nothing or as the box of a missing glyph (the drawing of a private-use character).
+std::wstring Unshown(const LOGFONTW& asked, const std::wstring& letters)
+{
+    HFONT font = CreateFontIndirectW(&asked);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, font);
+    const std::vector<DWORD> box = Drawn(dc, L"\uE000");
+    const std::vector<DWORD> nothing = Drawn(dc, L"");
+    std::wstring missing;
+    for (wchar_t letter : letters) {
+        const std::vector<DWORD> drawn = Drawn(dc, std::wstring(1, letter));
+        if (drawn == box || drawn == nothing)
+            missing += letter;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return missing;
+}
+
+}  // namespace
+
+std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title)
+{
+    std::vector<std::string> faults;
+    // The title bar's own text, and what the window answers when asked for it in Unicode
+    // (Wine draws title bars from that answer).
+    wchar_t text[1024] = L"";
+    InternalGetWindowText(window, text, 1024);
+    const std::wstring shown = text;
+    for (const std::wstring& said : {shown, TextOf(window)})
+        if (said != title)
+            faults.push_back("the title bar says \"" + Narrow(said) + "\" for \"" + Narrow(title) +
+                             "\"");
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        faults.push_back("the system does not say which font draws title bars");
+        return faults;
+    }
+    std::wstring letters;
+    for (wchar_t ch : shown)
+        if (ch > L' ' && letters.find(ch) == std::wstring::npos)
+            letters += ch;
+    const std::wstring missing = Unshown(metrics.lfCaptionFont, letters);
+    if (!missing.empty())
+        faults.push_back("the title bar font \"" + Narrow(metrics.lfCaptionFont.lfFaceName) +
+                         "\" shows no glyph for \"" + Narrow(missing) + "\"");
     return faults;
 }
 

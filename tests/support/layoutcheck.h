@@ -20,10 +20,24 @@ struct LayoutRules {
     int plainColours = 0;
     // Labels are written straight onto that background (WM_CTLCOLORSTATIC: transparent).
     bool transparentLabels = false;
+    // Texts that the window's skin draws inside a frame of their control: by control id, the
+    // pixels the drawing keeps free at the left and right, and at the top and bottom.
+    struct TextInset {
+        int id, x, y;
+    };
+    std::vector<TextInset> textInsets;
+    // The window paints labels of its own (a form's row labels): each line of them needs a
+    // control beside it on its right.
+    bool paintedLabelsHaveFields = false;
 };
 
 // One line per fault, naming the control ("" texts: its class and id); empty when the layout
 // is clean. Call it on the thread that owns the window, or on another of the same process.
 std::vector<std::string> LayoutFaults(HWND window, const LayoutRules& rules = {});
+
+// What is wrong with a window's title bar: its text is not `title`, or a letter of it draws
+// in the system's caption font (with the fonts the system links to it) as nothing or as the
+// box of a missing glyph.
+std::vector<std::string> CaptionFaults(HWND window, const std::wstring& title);
 
 }  // namespace lxtest

@@ -5,6 +5,7 @@
 #include "layoutcheck.h"
 #include "lxpmessages.h"
 #include "lxrecord.h"
+#include "productfacts.h"
 #include "lxtest.h"
 #include "resource.h"
 #include "resourcehandle.h"
@@ -36,12 +37,21 @@ struct Language {
     const char* skin;
     UINT codePage;       // of the user's Windows
     const char* locale;  // that Wine takes it from
+    // The address page's title as the user reads it.
+    const wchar_t* addressTitle;
 };
 const Language kLanguages[] = {
-    {"en", "resen.dll", "English-English", "", ".\\skin\\lxpen01.skn", 1252, "en_US.UTF-8"},
-    {"de", "resde.dll", "German-English", "lxpResDe.dll", ".\\skin\\lxpde01.skn", 1252, "de_DE.UTF-8"},
-    {"zh", "reszh.dll", "English-Chinese(T)", "lxpResZh.dll", ".\\skin\\lxpzh01.skn", 936, "zh_CN.UTF-8"},
-    {"vi", "resvi.dll", "Vietnamese-English", "lxpResVi.dll", ".\\skin\\lxpvi01.skn", 1252, "en_US.UTF-8"},
+    {"en", "resen.dll", "English-English", "", ".\\skin\\lxpen01.skn", 1252, "en_US.UTF-8",
+     L"User Address Information"},
+    {"de", "resde.dll", "German-English", "lxpResDe.dll", ".\\skin\\lxpde01.skn", 1252,
+     "de_DE.UTF-8", L"Adressangaben des Benutzers"},
+    {"zh", "reszh.dll", "English-Chinese(T)", "lxpResZh.dll", ".\\skin\\lxpzh01.skn", 936,
+     "zh_CN.UTF-8", L"\u7528\u6237\u5730\u5740\u8d44\u6599"},
+    // A Simplified Chinese dictionary: the wizard's built-in texts instead of the module's.
+    {"zhbuiltin", "reszh.dll", "English-Chinese(S)", "lxpResZh.dll", ".\\skin\\lxpzh01.skn", 936,
+     "zh_CN.UTF-8", L"User Address Information"},
+    {"vi", "resvi.dll", "Vietnamese-English", "lxpResVi.dll", ".\\skin\\lxpvi01.skn", 1252,
+     "en_US.UTF-8", L"Th\u00f4ng tin \u0111\u1ecba ch\u1ec9"},
 };
 
 // A page as the user reaches it: its index and what the wizard data says by then.
@@ -49,6 +59,7 @@ struct PageCase {
     int index;
     const char* name;
     std::function<void(WizardData&)> reached;
+    UINT title;  // the text id of its title
 };
 
 void Plain(WizardData&) {}
@@ -56,28 +67,30 @@ void Plain(WizardData&) {}
 const std::vector<PageCase>& Pages()
 {
     static const std::vector<PageCase> pages = {
-        {W::kEmail, "1_email", Plain},
-        {W::kEmailVer, "2_emailver", Plain},
-        {W::kPIN, "3_pin", [](WizardData& d) { d.passwordMailed = 1; }},
-        {W::kPassword, "4_password", [](WizardData& d) { d.passwordMailed = 0; }},
-        {W::kCountry, "5_country", Plain},
+        {W::kEmail, "1_email", Plain, 176},
+        {W::kEmailVer, "2_emailver", Plain, 177},
+        {W::kPIN, "3_pin", [](WizardData& d) { d.passwordMailed = 1; }, 178},
+        {W::kPassword, "4_password", [](WizardData& d) { d.passwordMailed = 0; }, 179},
+        {W::kCountry, "5_country", Plain, 180},
         // The longest form: a company in the United States (company row and state list).
         {W::kAddr, "6_address_us_company",
          [](WizardData& d) {
              d.details.countryName.edited = "United States";
              d.customerType() = "C";
-         }},
+         },
+         181},
         {W::kAddr, "6_address_se",
          [](WizardData& d) {
              d.details.countryName.edited = "Sweden";
              d.customerType() = "I";
-         }},
-        {W::kTavimo, "7_mobile", Plain},
-        {W::kPromo, "8_promo", Plain},
-        {W::kComplete, "9_complete_1", [](WizardData& d) { d.mouseChoice = 1; }},
-        {W::kComplete, "9_complete_2", [](WizardData& d) { d.mouseChoice = 2; }},
-        {W::kComplete, "9_complete_3", [](WizardData& d) { d.mouseChoice = 3; }},
-        {W::kComplete, "9_complete_4", [](WizardData& d) { d.mouseChoice = 4; }},
+         },
+         181},
+        {W::kTavimo, "7_mobile", Plain, 182},
+        {W::kPromo, "8_promo", Plain, 183},
+        {W::kComplete, "9_complete_1", [](WizardData& d) { d.mouseChoice = 1; }, 185},
+        {W::kComplete, "9_complete_2", [](WizardData& d) { d.mouseChoice = 2; }, 185},
+        {W::kComplete, "9_complete_3", [](WizardData& d) { d.mouseChoice = 3; }, 185},
+        {W::kComplete, "9_complete_4", [](WizardData& d) { d.mouseChoice = 4; }, 185},
     };
     return pages;
 }
@@ -121,10 +134,10 @@ protected:
                                "-- other countries --\r\n");
         lxtest::WriteFileBytes("data\\CountryList.lst",
                                "<Country=\"Default\">|<Honorific>|<First Name>?<Last Name>|"
-                               "<Address 1>|<Address 2>|<Postal Code>?<City>\r\n"
+                               "<Address 1>|<Address 2>|<Postal Code>?<City>|<Country>\r\n"
                                "<Country=\"United States\">|<Honorific>|"
                                "<First Name>?<Last Name>|<Address 1>|<Address 2>|<Address 3>|"
-                               "<City>?<State>?<Postal Code>\r\n");
+                               "<City>?<State>?<Postal Code>|<Country>\r\n");
         lxtest::WriteFileBytes("data\\PostalCode.lst",
                                "DE|Germany|NNNNN\r\nSE|Sweden|NNN NN\r\nUS|United States|NNNNN\r\n");
         lxtest::WriteFileBytes("data\\USStates.lst", "Alabama|AL\r\nAlaska|AK\r\n");
@@ -187,29 +200,48 @@ private:
     }
 
     // The faults of the page shown and of the sheet around it; its screenshot saved.
-    std::vector<std::string> LookAtPage(const std::string& shot)
+    std::vector<std::string> LookAtPage(const std::string& shot, UINT title,
+                                        const wchar_t* titleShown = nullptr)
     {
         m_drive.Save(shot);
         HWND page = m_drive.ActivePage();
         lxtest::LayoutRules pageRules;
         pageRules.plainColours = 3;  // the page's plain areas: white, a band and its edge
         pageRules.transparentLabels = true;
+        pageRules.paintedLabelsHaveFields = m_drive.ActiveIndex() == W::kAddr;
         std::vector<std::string> faults = lxtest::LayoutFaults(page, pageRules);
         lxtest::LayoutRules sheetRules;
         sheetRules.backgrounds = {page};
         for (const std::string& f : lxtest::LayoutFaults(m_drive.Sheet(), sheetRules))
             faults.push_back("sheet: " + f);
+        // The title bar: the page's title in its letters, each with a glyph to show it.
+        const std::wstring want = titleShown ? std::wstring(titleShown) : TitleText(title);
+        for (const std::string& f : lxtest::CaptionFaults(m_drive.Sheet(), want))
+            faults.push_back("sheet: " + f);
         return faults;
+    }
+
+    // A title as the user reads it: the letters of the bytes the wizard holds.
+    std::wstring TitleText(UINT id) const
+    {
+        const CWizardContext& c = m_sheet->Context();
+        return lxfacts::LanguageText(c.useBuiltinStrings
+                                         ? lxfacts::LanguageFor("Chinese (S)")
+                                         : lxfacts::LanguageOfModule(LxResourceHandle()),
+                                     c.GetText(id));
     }
 
     std::unique_ptr<CWizLexiReg> m_sheet;
     lxtest::SheetDriver m_drive;
 };
 
+// The skin draws a message inside the frame of its container, this far from its sides.
+const int kContainerInset = 2;
+
 // A skinned dialog run modally here, looked at from a thread of its own once it shows, saved,
 // then ended with a button.
 std::vector<std::string> LookAtModal(const std::function<void()>& run, int endButton,
-                                     const std::string& shot)
+                                     const std::string& shot, int buttons = -1)
 {
     std::vector<std::string> faults;
     std::thread looker([&] {
@@ -222,7 +254,15 @@ std::vector<std::string> LookAtModal(const std::function<void()>& run, int endBu
         }
         Sleep(300);  // the skin paints
         lxtest::SaveWindowPng(box, shot);
-        faults = lxtest::LayoutFaults(box);
+        lxtest::LayoutRules rules;
+        rules.textInsets = {{IDC_MSG_TEXT, kContainerInset, 0}};
+        faults = lxtest::LayoutFaults(box, rules);
+        int shown = 0;
+        for (int id : {IDC_MSG_FIRST, IDC_MSG_SECOND, IDC_MSG_THIRD})
+            shown += IsWindowVisible(GetDlgItem(box, id)) ? 1 : 0;
+        if (buttons >= 0 && shown != buttons)
+            faults.push_back("it shows " + std::to_string(shown) + " buttons of the " +
+                             std::to_string(buttons) + " of its set");
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(endButton, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, endButton)));
     });
@@ -244,19 +284,21 @@ std::vector<std::string> Looker::Look(const Language& lang)
     if (!LxResourceHandle())
         return {std::string("no language module ") + lang.module};
     Open();
-    note("0_mouse", LookAtPage(prefix + "0_mouse"));
+    note("0_mouse", LookAtPage(prefix + "0_mouse", 175));
     m_drive.Press(PSBTN_NEXT, 500);
-    note("0_mouse_animation", LookAtPage(prefix + "0_mouse_animation"));
+    note("0_mouse_animation", LookAtPage(prefix + "0_mouse_animation", 175));
     for (const PageCase& page : Pages()) {
         Reach(page);
         if (m_drive.ActiveIndex() != page.index)
             note(page.name, {"the page did not show"});
         else
-            note(page.name, LookAtPage(prefix + page.name));
+            note(page.name, LookAtPage(prefix + page.name, page.title,
+                                       page.index == W::kAddr ? lang.addressTitle : nullptr));
     }
+    const bool builtin = m_sheet->Context().useBuiltinStrings != 0;
     // The waiting dialog as the pages open it, over the page.
-    m_sheet->Context().OpenWaiting(m_drive.ActivePage(), CWizardContext::ModuleText(137) +
-                                                             "\n\n" + CWizardContext::ModuleText(128));
+    m_sheet->Context().OpenWaiting(m_drive.ActivePage(), m_sheet->Context().GetText(137) +
+                                                             "\n\n" + m_sheet->Context().GetText(128));
     lxtest::PumpMessages(400);
     HWND waiting = nullptr;
     for (HWND d : lxtest::ProcessDialogs(GetCurrentProcessId()))
@@ -283,18 +325,24 @@ std::vector<std::string> Looker::Look(const Language& lang)
         const char* name;
         UINT text;
         int flags;
+        int buttons;  // shown
     } boxes[] = {
-        // The styles the pages open them with, and the box's widest set (three buttons and
-        // its check box).
-        {"box_information", 187, MB_ICONINFORMATION},
-        {"box_question", 192, MB_ICONQUESTION},
-        {"box_register_again", 186, 0x81},
-        {"box_yesnocancel_check", 195, 0x0004 | 0x0010},
+        // The styles the pages open them with, and every other button set of the box (its
+        // low four bits), the widest with its check box.
+        {"box_information", 187, MB_ICONINFORMATION, 1},
+        {"box_question", 192, MB_ICONQUESTION, 1},
+        {"box_register_again", 186, 0x81, 2},
+        {"box_retrycancel", 195, 0x0002 | 0x0020, 2},
+        {"box_okcancel", 195, 0x0003, 2},
+        {"box_yesnocancel_check", 195, 0x0004 | 0x0010, 3},
+        {"box_nobutton", 195, 0x0005, 0},
+        {"box_cancel", 195, 0x0006 | 0x0100, 1},
+        {"box_close", 195, 0x0007, 1},
     };
     for (const auto& b : boxes) {
-        const std::string text = CWizardContext::ModuleText(b.text);
+        const std::string text = builtin ? BuiltinText(b.text) : CWizardContext::ModuleText(b.text);
         note(b.name, LookAtModal([&] { openBox(lang.boxModule, "", text.c_str(), b.flags); },
-                                 IDC_MSG_FIRST, prefix + b.name));
+                                 IDC_MSG_THIRD, prefix + b.name, b.buttons));
     }
     char email[SKINBOX_LOGIN_TEXT_MAX] = "", password[SKINBOX_LOGIN_TEXT_MAX] = "";
     note("login", LookAtModal([&] { openLogin(lang.boxModule, email, password); },
