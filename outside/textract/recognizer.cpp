@@ -836,12 +836,19 @@ void MergeTouchingPairs(const ReadLine& read, int bandTop, std::vector<PlacedCha
     for (const ReadChar& rc : read.chars) {
         if (rc.prob < kSure)
             continue;
+        // An exact character belongs to the reader's when most of its ink lies inside it
+        // (a narrow "i" beside the reader's "s" is not part of it).
+        auto inside = [&](const PlacedChar& c) {
+            const int overlap = std::min(c.inkRight, rc.right) - std::max(c.inkLeft, rc.left) + 1;
+            return overlap * 2 > c.inkRight - c.inkLeft + 1;
+        };
         size_t a = 0;
-        while (a < chars.size() && chars[a].inkRight < rc.left - 1)
+        while (a < chars.size() && (chars[a].inkRight < rc.left - 1 ||
+                                    (chars[a].inkLeft < rc.left && !inside(chars[a]))))
             ++a;
         size_t b = a;
         while (b + 1 < chars.size() && chars[b + 1].inkLeft <= rc.right + 1 &&
-               chars[b + 1].inkRight <= rc.right + 1)
+               chars[b + 1].inkRight <= rc.right + 1 && inside(chars[b + 1]))
             ++b;
         if (a >= chars.size() || b == a || chars[a].inkLeft < rc.left - 1 ||
             chars[b].inkRight > rc.right + 1 || b - a > 2)
