@@ -28,6 +28,9 @@ constexpr uint8_t kBlankGrey = 40;
 // Leaving a thin run between characters out of the reading costs this much.
 constexpr double kSkipCost = 0.1;
 const char* const kManyParts = "\"%";
+// Characters that may be narrower than kSliver x-heights.
+constexpr float kSliver = 0.55f;
+const char* const kNarrow = "!\"'(),-./1:;I[]`ijlrtf{|}";
 
 // Scaling of one axis by area: weight of source cell j in target cell i, where the n source
 // cells are spread over `out` target cells.
@@ -119,6 +122,9 @@ public:
                     continue;
                 const Candidate c = Score(pieces, j, i, baseline, xh);
                 if (!c.valid)
+                    continue;
+                // A sliver of a cut letter is no wide letter, whatever it looks like scaled up.
+                if ((float)(c.right - c.left + 1) < xh * kSliver && !std::strchr(kNarrow, c.code))
                     continue;
                 double total = best[j] + c.logProb - kCharCost;
                 if (!std::strchr(kManyParts, c.code))
@@ -283,6 +289,14 @@ private:
                     at.push_back(end + 1);
                 i = end + 1;
             }
+            // Where two strokes join (a "w" touching an "o"), the ink of the columns has a
+            // minimum that is not thin: a cut there as well.
+            for (int i = 2; i + 2 < width; ++i)
+                if (col[i] > thin && col[i] <= xh * 0.6f &&
+                    ((col[i] < col[i - 1] && col[i] <= col[i + 1]) ||
+                     (col[i] <= col[i - 1] && col[i] < col[i + 1])) &&
+                    std::find(at.begin(), at.end(), i) == at.end())
+                    at.push_back(i);
             std::sort(at.begin(), at.end());
             int start = 0;
             for (int a : at) {

@@ -967,6 +967,13 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
         return out;
     const int cellTop = baseRow - base.fonts[font].ascent;
     const FontPatterns& fp = base.fonts[font];
+    // A few narrow glyphs ("i", "l", ".") of a face the base has not learnt match some other
+    // font exactly: an exact match in another font than the line's counts only where that
+    // font matched a run of characters, not one or two.
+    std::map<int, int> exactOfFont;
+    for (const PlacedChar& e : exact)
+        if (e.score >= kExactScore)
+            ++exactOfFont[e.font];
     for (const ReadChar& rc : read.chars) {
         const Glyph& g = fp.Of(rc.code);
         PlacedChar pc;
@@ -985,7 +992,8 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
         pc.cellH = fp.cellHeight;
         pc.score = (int)(rc.prob * 100);
         for (const PlacedChar& e : exact)
-            if (e.score >= kExactScore && std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
+            if (e.score >= kExactScore && (e.font == font || exactOfFont[e.font] >= 3) &&
+                std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
                 std::abs(e.inkRight - pc.inkRight) <= 1 && std::abs(e.inkTop - pc.inkTop) <= 1 &&
                 std::abs(e.inkBottom - pc.inkBottom) <= 1) {
                 pc = e;
