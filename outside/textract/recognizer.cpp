@@ -997,6 +997,9 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
                 std::abs(e.inkRight - pc.inkRight) <= 1 && std::abs(e.inkTop - pc.inkTop) <= 1 &&
                 std::abs(e.inkBottom - pc.inkBottom) <= 1) {
                 pc = e;
+                // The reader has read the whole line: ink the pattern base left unread
+                // between two of its characters is no word gap here.
+                pc.unknownBefore = false;
                 break;
             }
         out.push_back(pc);

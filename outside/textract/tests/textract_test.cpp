@@ -264,10 +264,10 @@ TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
         }
     }
     EXPECT_EQ(lines, 36);
-    // Every word under Wine 8; under Wine 10 small serif text still loses letters to its
-    // touching neighbours (72% of the words exact): the benchmark follows the rate.
+    // Every word under Wine 8; under Wine 10 a few small serif words still lose a letter to
+    // their touching neighbours (92% of the words exact): the benchmark follows the rate.
     std::printf("rasterisers: %d of %d words exact\n%s", wordsExact, words, wrong.c_str());
-    EXPECT_GE(wordsExact * 100, words * 70) << wrong;
+    EXPECT_GE(wordsExact * 100, words * 90) << wrong;
 }
 
 // The word capture's two passes over text that no pattern matches exactly (smoothed and
@@ -307,10 +307,12 @@ std::string WordByTwoPasses(int px, int py)
     return hit ? word : "(no hit) " + word;
 }
 
-// Disabled until the reader segments small touching letters (FreeSans 10 pt reads "qu i" and
-// "vwKds") and large smoothed text keeps its place in both passes (22 pt "words" misses).
-TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
+// Two cases still miss under Wine 8: FreeSans 22 pt smoothed and ClearType-quality, pointed at
+// "words", where the strip places its cells three rows above the box's (the two passes fit
+// different fonts of the base to the line); they are printed, not counted.
+TEST_F(TextractTest, UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
 {
+    const std::vector<std::string> knownMisses = {"FreeSans 22 q4 at 16", "FreeSans 22 q5 at 16"};
     const BYTE qualities[] = {ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, NONANTIALIASED_QUALITY};
     std::string wrong;
     for (const char* face : {"FreeSans", "Liberation Sans"})
@@ -331,10 +333,14 @@ TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
                     const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
                     const std::string want = ci < 13 ? "quick" : "words";
                     const std::string got = WordByTwoPasses(px, (rr.top + rr.bottom) / 2);
-                    if (got != want)
-                        wrong += std::string(face) + " " + std::to_string(pt) + " q" +
-                                 std::to_string(q) + " at " + std::to_string(ci) + ": " + got +
-                                 "\n";
+                    const std::string label = std::string(face) + " " + std::to_string(pt) +
+                                              " q" + std::to_string(q) + " at " +
+                                              std::to_string(ci);
+                    if (std::find(knownMisses.begin(), knownMisses.end(), label) !=
+                        knownMisses.end())
+                        std::printf("%s (known miss): %s\n", label.c_str(), got.c_str());
+                    else if (got != want)
+                        wrong += label + ": " + got + "\n";
                 }
             }
     EXPECT_EQ(wrong, "");
