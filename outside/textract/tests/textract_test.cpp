@@ -183,10 +183,13 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
     }
     // Nearly every run reads back exactly (the benchmark measures the rate over many words),
     // nearly every character in its cell and weight (Wine 10 draws bold Tahoma narrower than
-    // the pattern base's: two runs of 48 come back a little left and not bold there).
-    EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
+    // the pattern base's: some characters of two runs come back a little left and not bold
+    // there, 4% of the cells).
+    EXPECT_GE(exact * 100, (int)runs.size() * 92) << wrong;
     EXPECT_GT(cells, 500);
-    EXPECT_LE(cellsOff * 100, cells * 8) << offCells;
+    std::printf("font sizes: %d of %d runs exact, %d of %d cells off\n", exact, (int)runs.size(),
+                cellsOff, cells);
+    EXPECT_LE(cellsOff * 100, cells * 5) << offCells;
     if (getenv("TEXTRACT_TEST_VERBOSE"))
         printf("%s", wrong.c_str());
 }
