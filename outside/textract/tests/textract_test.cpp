@@ -273,6 +273,90 @@ TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
     EXPECT_GE(wordsExact * 100, words * 90) << wrong;
 }
 
+// Lines that FreeType drew outside Wine (tests/make_freetype_lines.py, at build time, next to
+// this program): FreeSans, which the recogniser never learnt, DejaVu Sans and Liberation
+// Serif, grey anti-aliased, at 100% and at 150% sizes; each is shown in a window and read
+// from the screen.
+struct FreeTypeLine {
+    std::string family;
+    int px = 0;
+    int width = 0, height = 0;
+    std::vector<DWORD> pixels;
+};
+
+std::vector<FreeTypeLine> LoadFreeTypeLines()
+{
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir = exe;
+    dir = dir.substr(0, dir.find_last_of("\\/") + 1) + "freetype_lines\\";
+    std::vector<FreeTypeLine> lines;
+    const std::string list = lxtest::ReadFileBytes(dir + "lines.tsv");
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = std::min(list.find('\n', at), list.size());
+        const std::string row = list.substr(at, end - at);
+        at = end + 1;
+        const size_t t1 = row.find('\t'), t2 = row.rfind('\t');
+        if (t1 == std::string::npos || t2 == t1)
+            continue;
+        FreeTypeLine line;
+        line.family = row.substr(t1 + 1, t2 - t1 - 1);
+        line.px = std::atoi(row.c_str() + t2 + 1);
+        // Binary PPM: "P6\n<w> <h>\n255\n" and RGB bytes.
+        const std::string ppm = lxtest::ReadFileBytes(dir + row.substr(0, t1));
+        int maxval = 0, header = 0;
+        if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &line.width, &line.height, &maxval,
+                        &header) != 3 ||
+            maxval != 255 || ppm.size() < (size_t)header + 1 + (size_t)line.width * line.height * 3)
+            continue;
+        const unsigned char* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + header + 1;
+        for (int i = 0; i < line.width * line.height; ++i)
+            line.pixels.push_back((DWORD)rgb[3 * i] << 16 | (DWORD)rgb[3 * i + 1] << 8 |
+                                  rgb[3 * i + 2]);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+TEST_F(TextractTest, ReadsLinesThatFreeTypeDrew)
+{
+    const std::vector<FreeTypeLine> lines = LoadFreeTypeLines();
+    ASSERT_EQ(lines.size(), 18u) << "freetype_lines next to the test program";
+    const std::string text = "Quick brown foxes hummed minimum";
+    int y = 4, words = 0, wordsExact = 0;
+    std::vector<RECT> at;
+    for (const FreeTypeLine& line : lines) {
+        m_win.AddImage(8, y, line.width, line.height, line.pixels);
+        at.push_back(RECT{8, y, 8 + line.width - 1, y + line.height - 1});
+        y += line.height + 2;
+    }
+    ASSERT_LT(y, 700);
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_freetype");
+    RECT win;
+    GetWindowRect(m_win.Hwnd(), &win);
+    std::string wrong;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const RECT r = {win.left + at[i].left, win.top + at[i].top, win.left + at[i].right,
+                        win.top + at[i].bottom};
+        const Items got = Recognize(r);
+        ASSERT_EQ(got.status, 0);
+        const std::string read = TextOf(got.items);
+        const std::string padded = " " + read.substr(0, read.find('\n')) + " ";
+        for (size_t w = 0; w < text.size();) {
+            const size_t end = std::min(text.find(' ', w), text.size());
+            ++words;
+            if (padded.find(" " + text.substr(w, end - w) + " ") != std::string::npos)
+                ++wordsExact;
+            w = end + 1;
+        }
+        if (read != text + "\n")
+            wrong += lines[i].family + " " + std::to_string(lines[i].px) + " px: \"" + read + "\"\n";
+    }
+    std::printf("freetype: %d of %d words exact\n%s", wordsExact, words, wrong.c_str());
+    EXPECT_GE(wordsExact * 100, words * 80) << wrong;
+}
+
 // The word capture's two passes over text that no pattern matches exactly (smoothed and
 // colour-fringed text, a family the base has not learnt): the box and the strip see different
 // parts of the line, and must still place the character alike.
