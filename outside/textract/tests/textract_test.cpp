@@ -1,4 +1,5 @@
 // Tests of the text-extraction engine through its exports, on text drawn in real windows.
+#include "glyphnet.h"
 #include "patternbase.h"
 #include "progresswindow.h"
 #include "textract.h"
@@ -271,6 +272,42 @@ TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
     // their touching neighbours (92% of the words exact): the benchmark follows the rate.
     std::printf("rasterisers: %d of %d words exact\n%s", wordsExact, words, wrong.c_str());
     EXPECT_GE(wordsExact * 100, words * 90) << wrong;
+}
+
+// The baseline stands where the letters' strokes end, not under a crossbar: "ff" and "T" end
+// most columns high above the line, descenders end some below it.
+TEST(LineMetrics, BaselineUnderTheStrokesNotUnderACrossbar)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> rows;  // '#' ink
+        int baseline;
+    };
+    const Case cases[] = {
+        {"crossbar over two stems, a descender",
+         {"..................", "..###########.....", "....#....#........", "....#....#....#...",
+          "....#....#....#...", "....#....#....#...", "....#....#....#...", "....#....#....#...",
+          "..............#...", "..............#..."},
+         8},
+        {"plain stems and bowls",
+         {"..................", "..#...##...#......", "..#..#..#..#......", "..#..#..#..#......",
+          "..#...##...#......"},
+         5},
+    };
+    for (const Case& k : cases) {
+        textract::InkBand band;
+        band.height = (int)k.rows.size();
+        band.width = (int)k.rows[0].size();
+        for (const std::string& row : k.rows)
+            for (char c : row) {
+                band.grey.push_back(c == '#' ? 255 : 0);
+                band.mask.push_back(c == '#' ? 1 : 0);
+            }
+        int baseline = 0;
+        float xh = 0, cap = 0;
+        textract::LineMetrics(band, baseline, xh, cap);
+        EXPECT_EQ(baseline, k.baseline) << k.name;
+    }
 }
 
 // Lines that FreeType drew outside Wine (tests/make_freetype_lines.py, at build time, next to
