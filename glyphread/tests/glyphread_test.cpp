@@ -202,9 +202,9 @@ TEST_F(Glyphread, WordsInFontsSizesAndColours)
     std::printf("%d words read, %d wrong\n", checked, wrong);
     // Nearly every word of the corpus is read exactly, with its rectangle, under every Wine.
     // The renderer of one Wine reads whole (none wrong under Wine 8); the other still loses
-    // some letters of small text (21 of 288 words under Wine 10), which the benchmark measures.
+    // some letters of small text (20 of 288 words under Wine 10), which the benchmark measures.
     EXPECT_LE(wrongRect * 100, checked * 5) << failures;
-    EXPECT_LE(wrong * 100, checked * 10) << failures;
+    EXPECT_LE(wrong * 100, checked * 8) << failures;
     if (wrong)
         std::printf("%s", failures.c_str());
     EXPECT_EQ(checked, 4 * 3 * 8 * 3);

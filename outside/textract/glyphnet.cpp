@@ -15,12 +15,22 @@ namespace {
 static_assert(kNetInputs == kNetFeatures, "weights made for these features");
 static_assert(kNetClasses == kNoCharClass + 1, "weights made for these classes");
 
-constexpr int kMaxPiecesPerChar = 4;
+constexpr int kMaxPiecesPerChar = 6;
 constexpr uint8_t kJoinGrey = 100;
 const char* const kLookAlikes[] = {"lI|1", "oO0", "cC", "sS", "uU", "vV", "wW", "xX", "zZ", "'`"};
 // Every character the reading makes costs this much log-probability, so that a character read
 // whole wins over the same ink read as two that the classifier likes about as well.
 constexpr double kCharCost = 0.0;
+// Reading pieces that stand apart as one character costs this much for every blank gap
+// between them; only the characters of kManyParts are drawn in parts side by side.
+constexpr double kApartCost = 4.0;
+constexpr uint8_t kBlankGrey = 40;
+// Leaving a thin run between characters out of the reading costs this much.
+constexpr double kSkipCost = 0.1;
+const char* const kManyParts = "\"%";
+// Characters that may be narrower than kSliver x-heights.
+constexpr float kSliver = 0.55f;
+const char* const kNarrow = "!\"'(),-./1:;I[]`ijlrtf{|}";
 
 // Scaling of one axis by area: weight of source cell j in target cell i, where the n source
 // cells are spread over `out` target cells.
@@ -44,6 +54,7 @@ struct Component {
 struct Piece {
     int left, right;
     std::vector<int> labels;
+    bool thin = false;  // a run of thin columns between two cuts (a serif, a join)
 };
 
 struct Candidate {
@@ -77,7 +88,22 @@ public:
         std::vector<Candidate> chosen((size_t)n + 1);
         best[0] = 0;
         const int wordGap = std::max(3, (int)std::lround(xh * 0.45f));
+        // Pieces with blank columns between them are seldom one character: "rn" apart is not
+        // an "m", nor "ill" three strokes of one.
+        std::vector<char> apart((size_t)n, 0);
+        for (int p = 0; p + 1 < n; ++p)
+            apart[p] = BlankBetween(pieces[p].right + 1, pieces[p + 1].left - 1);
         for (int i = 1; i <= n; ++i) {
+            // A thin run between two touching characters may belong to neither: its ink is
+            // the serifs or the join that the characters' own reading takes in at their cuts.
+            const Piece& last = pieces[i - 1];
+            if (last.thin && i >= 2 && i < n && best[i - 1] > -1e17 &&
+                pieces[i - 2].right + 1 == last.left && pieces[i].left == last.right + 1 &&
+                best[i - 1] - kSkipCost > best[i]) {
+                best[i] = best[i - 1] - kSkipCost;
+                from[i] = i - 1;
+                chosen[i] = Candidate();
+            }
             for (int k = 1; k <= kMaxPiecesPerChar && i - k >= 0; ++k) {
                 const int j = i - k;
                 if (best[j] <= -1e17)
@@ -87,10 +113,23 @@ public:
                     break;
                 if (pieces[i - 1].right - pieces[j].left + 1 > xh * 3.2f + 4)
                     break;
+                // Thin runs alone, touching ink on both sides, are not a character.
+                bool allThin = j > 0 && i < n && pieces[j - 1].right + 1 == pieces[j].left &&
+                               pieces[i].left == pieces[i - 1].right + 1;
+                for (int p = j; p < i && allThin; ++p)
+                    allThin = pieces[p].thin;
+                if (allThin)
+                    continue;
                 const Candidate c = Score(pieces, j, i, baseline, xh);
                 if (!c.valid)
                     continue;
-                const double total = best[j] + c.logProb - kCharCost;
+                // A sliver of a cut letter is no wide letter, whatever it looks like scaled up.
+                if ((float)(c.right - c.left + 1) < xh * kSliver && !std::strchr(kNarrow, c.code))
+                    continue;
+                double total = best[j] + c.logProb - kCharCost;
+                if (!std::strchr(kManyParts, c.code))
+                    for (int p = j; p + 1 < i; ++p)
+                        total -= apart[p] ? kApartCost : 0.0;
                 if (total > best[i]) {
                     best[i] = total;
                     from[i] = j;
@@ -104,6 +143,8 @@ public:
         std::vector<ReadChar> rev;
         for (int i = n; i > 0; i = from[i]) {
             const Candidate& c = chosen[i];
+            if (!c.valid)
+                continue;  // a thin run left out
             ReadChar rc;
             rc.code = c.code;
             rc.prob = c.prob;
@@ -120,6 +161,18 @@ public:
     const std::vector<Component>& Components() const { return m_comps; }
 
 private:
+    // Columns x0..x1 (at least one) hold no more than the faintest ink.
+    bool BlankBetween(int x0, int x1) const
+    {
+        if (x1 < x0)
+            return false;
+        for (int y = 0; y < m_h; ++y)
+            for (int x = x0; x <= x1; ++x)
+                if (m_band.Grey(x, y) >= kBlankGrey)
+                    return false;
+        return true;
+    }
+
     // Ink that joins a piece: the strong ink, and smoothed edges of some weight, so that a
     // grey stroke does not fall apart.
     bool Joins(size_t i) const { return m_band.mask[i] || m_band.grey[i] >= kJoinGrey; }
@@ -216,29 +269,39 @@ private:
                 for (int x = g.left; x <= g.right; ++x)
                     if (Owns(g, x, y))
                         ++col[x - g.left];
-            std::vector<std::pair<int, int>> cuts;  // (ink, column)
-            for (int i = 2; i + 2 < width; ++i) {
-                const bool localMin = col[i] <= col[i - 1] && col[i] <= col[i + 1];
-                if (localMin && col[i] <= std::max(2.0f, xh * 0.3f))
-                    cuts.push_back({col[i], i});
-            }
-            std::sort(cuts.begin(), cuts.end());
-            // Cuts stand apart by a third of the x-height at least, so that one letter (an
-            // "m", a "w") makes no more pieces than a character may join; touching letters
-            // get a cut in every gap between them.
-            const int apart = std::max(2, (int)std::lround(xh * 0.33f));
+            // Candidate cuts at every run of thin columns (a serif or a join between touching
+            // letters, the thin part of one letter's stroke): a run of one column is cut
+            // before it, a longer one at both ends, so that the run makes a thin piece of its
+            // own. The classifier, through the grouping, decides which cuts are between
+            // characters; a character may be made of several pieces again.
+            const float thin = std::max(2.0f, xh * 0.3f);
             std::vector<int> at;
-            for (const auto& c : cuts) {
-                bool near = c.second < apart / 2 + 1 || width - c.second < apart / 2 + 1;
-                for (int a : at)
-                    near = near || std::abs(a - c.second) < apart;
-                if (!near)
-                    at.push_back(c.second);
+            for (int i = 1; i + 1 < width;) {
+                if (col[i] > thin) {
+                    ++i;
+                    continue;
+                }
+                int end = i;
+                while (end + 1 < width - 1 && col[end + 1] <= thin)
+                    ++end;
+                at.push_back(i);
+                if (end > i)
+                    at.push_back(end + 1);
+                i = end + 1;
             }
+            // Where two strokes join (a "w" touching an "o"), the ink of the columns has a
+            // minimum that is not thin: a cut there as well.
+            for (int i = 2; i + 2 < width; ++i)
+                if (col[i] > thin && col[i] <= xh * 0.6f &&
+                    ((col[i] < col[i - 1] && col[i] <= col[i + 1]) ||
+                     (col[i] <= col[i - 1] && col[i] < col[i + 1])) &&
+                    std::find(at.begin(), at.end(), i) == at.end())
+                    at.push_back(i);
             std::sort(at.begin(), at.end());
             int start = 0;
             for (int a : at) {
                 out.push_back(Piece{g.left + start, g.left + a - 1, g.labels});
+                out.back().thin = *std::max_element(col.begin() + start, col.begin() + a) <= thin;
                 start = a;
             }
             out.push_back(Piece{g.left + start, g.right, g.labels});
@@ -336,8 +399,12 @@ private:
         c.logProb = std::log(std::max(group, 1e-6f));
         c.top = top;
         c.bottom = bottom;
-        c.left = left;
-        c.right = right;
+        // A column taken in from a neighbour at a cut is read with the character but stays
+        // the neighbour's in the box, so that neighbours' boxes do not overlap.
+        c.left = std::max(left, span.left + growLeft);
+        c.right = std::min(right, span.right - growRight);
+        if (c.right < c.left)
+            c.right = c.left = std::max(span.left, std::min(left, span.right));
         return c;
     }
 
@@ -450,14 +517,25 @@ void Classify(const float* features, float* probs)
 
 void LineMetrics(const InkBand& band, int& baseline, float& xHeight, float& capHeight)
 {
-    // Baseline: below the lowest ink of most columns.
+    // Baseline: below the lowest ink of most columns, counting only the columns whose ink
+    // reaches down from a stroke of some height: the columns of a crossbar ("ff", "T") or of a
+    // dot end high above the line and are not where letters stand.
+    std::vector<int> colTop((size_t)band.width, -1), colBottom((size_t)band.width, -1);
+    int tallestColumn = 0;
+    for (int x = 0; x < band.width; ++x) {
+        for (int y = 0; y < band.height; ++y)
+            if (band.Mask(x, y)) {
+                if (colTop[x] < 0)
+                    colTop[x] = y;
+                colBottom[x] = y;
+            }
+        if (colTop[x] >= 0)
+            tallestColumn = std::max(tallestColumn, colBottom[x] - colTop[x] + 1);
+    }
     std::map<int, int> bottoms;
     for (int x = 0; x < band.width; ++x)
-        for (int y = band.height - 1; y >= 0; --y)
-            if (band.Mask(x, y)) {
-                ++bottoms[y];
-                break;
-            }
+        if (colTop[x] >= 0 && (colBottom[x] - colTop[x] + 1) * 5 >= tallestColumn * 2)
+            ++bottoms[colBottom[x]];
     int best = band.height - 1, count = -1;
     for (const auto& kv : bottoms)
         if (kv.second > count) {

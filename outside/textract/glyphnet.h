@@ -1,8 +1,10 @@
 // The learnt glyph reader: reads a text line from its grey ink, whatever drew it.
 //
 // A line's ink is cut into pieces (connected ink, dots joined to their stems, wide pieces cut
-// again at thin columns); a dynamic programme then groups one to three neighbouring pieces
-// into characters so that the classifier likes the whole line best. The classifier is a small
+// again at every run of thin columns); a dynamic programme then groups one to six neighbouring
+// pieces into characters, or leaves a thin run between touching characters out, so that the
+// classifier likes the whole line best (pieces with blank columns between them are seldom one
+// character). The classifier is a small
 // network learnt from many font families drawn by several rasterisers (learn/make_weights.py);
 // it sees a character's ink scaled into a 16 x 16 image and where the ink lies against the
 // line's baseline and x-height, so it depends neither on exact pixels nor on the fonts

@@ -836,12 +836,19 @@ void MergeTouchingPairs(const ReadLine& read, int bandTop, std::vector<PlacedCha
     for (const ReadChar& rc : read.chars) {
         if (rc.prob < kSure)
             continue;
+        // An exact character belongs to the reader's when most of its ink lies inside it
+        // (a narrow "i" beside the reader's "s" is not part of it).
+        auto inside = [&](const PlacedChar& c) {
+            const int overlap = std::min(c.inkRight, rc.right) - std::max(c.inkLeft, rc.left) + 1;
+            return overlap * 2 > c.inkRight - c.inkLeft + 1;
+        };
         size_t a = 0;
-        while (a < chars.size() && chars[a].inkRight < rc.left - 1)
+        while (a < chars.size() && (chars[a].inkRight < rc.left - 1 ||
+                                    (chars[a].inkLeft < rc.left && !inside(chars[a]))))
             ++a;
         size_t b = a;
         while (b + 1 < chars.size() && chars[b + 1].inkLeft <= rc.right + 1 &&
-               chars[b + 1].inkRight <= rc.right + 1)
+               chars[b + 1].inkRight <= rc.right + 1 && inside(chars[b + 1]))
             ++b;
         if (a >= chars.size() || b == a || chars[a].inkLeft < rc.left - 1 ||
             chars[b].inkRight > rc.right + 1 || b - a > 2)
@@ -960,6 +967,13 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
         return out;
     const int cellTop = baseRow - base.fonts[font].ascent;
     const FontPatterns& fp = base.fonts[font];
+    // A few narrow glyphs ("i", "l", ".") of a face the base has not learnt match some other
+    // font exactly: an exact match in another font than the line's counts only where that
+    // font matched a run of characters, not one or two.
+    std::map<int, int> exactOfFont;
+    for (const PlacedChar& e : exact)
+        if (e.score >= kExactScore)
+            ++exactOfFont[e.font];
     for (const ReadChar& rc : read.chars) {
         const Glyph& g = fp.Of(rc.code);
         PlacedChar pc;
@@ -978,10 +992,14 @@ std::vector<PlacedChar> PlaceReadChars(const PatternBase& base, const InkBand& b
         pc.cellH = fp.cellHeight;
         pc.score = (int)(rc.prob * 100);
         for (const PlacedChar& e : exact)
-            if (e.score >= kExactScore && std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
+            if (e.score >= kExactScore && (e.font == font || exactOfFont[e.font] >= 3) &&
+                std::abs(e.inkLeft - pc.inkLeft) <= 1 &&
                 std::abs(e.inkRight - pc.inkRight) <= 1 && std::abs(e.inkTop - pc.inkTop) <= 1 &&
                 std::abs(e.inkBottom - pc.inkBottom) <= 1) {
                 pc = e;
+                // The reader has read the whole line: ink the pattern base left unread
+                // between two of its characters is no word gap here.
+                pc.unknownBefore = false;
                 break;
             }
         out.push_back(pc);

@@ -127,12 +127,19 @@ bool TextWindow::Create(int x, int y, int width, int height, COLORREF background
 void TextWindow::Clear()
 {
     m_panels.clear();
+    m_pictures.clear();
     m_runs.clear();
 }
 
 void TextWindow::AddPanel(const RECT& rc, COLORREF color)
 {
     m_panels.push_back({rc, color});
+}
+
+void TextWindow::AddImage(int x, int y, int width, int height, const std::vector<DWORD>& pixels)
+{
+    if (width > 0 && height > 0 && pixels.size() == (size_t)width * (size_t)height)
+        m_pictures.push_back({x, y, width, height, pixels});
 }
 
 size_t TextWindow::AddRun(const TextRun& run)
@@ -228,6 +235,17 @@ void TextWindow::Paint(HDC dc)
         HBRUSH b = CreateSolidBrush(p.color);
         FillRect(dc, &p.rc, b);
         DeleteObject(b);
+    }
+    for (const Picture& p : m_pictures) {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = p.width;
+        bi.bmiHeader.biHeight = -p.height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        SetDIBitsToDevice(dc, p.x, p.y, (DWORD)p.width, (DWORD)p.height, 0, 0, 0,
+                          (UINT)p.height, p.pixels.data(), &bi, DIB_RGB_COLORS);
     }
     SetBkMode(dc, TRANSPARENT);
     for (const TextRun& run : m_runs) {

@@ -48,6 +48,9 @@ public:
     bool Create(int x, int y, int width, int height, COLORREF background);
     void Clear();
     void AddPanel(const RECT& rc, COLORREF color);
+    // An image (top-down 0x00RRGGBB pixels) drawn with its top-left corner at (x, y), over the
+    // panels and under the runs.
+    void AddImage(int x, int y, int width, int height, const std::vector<DWORD>& pixels);
     // Adds a run and returns its index.
     size_t AddRun(const TextRun& run);
     // Repaints and waits until the screen shows the window's contents.
@@ -81,6 +84,11 @@ private:
     HWND m_hwnd = nullptr;
     COLORREF m_background = RGB(255, 255, 255);
     std::vector<Panel> m_panels;
+    struct Picture {
+        int x, y, width, height;
+        std::vector<DWORD> pixels;
+    };
+    std::vector<Picture> m_pictures;
     std::vector<TextRun> m_runs;
 };
 

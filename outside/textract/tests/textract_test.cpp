@@ -1,4 +1,5 @@
 // Tests of the text-extraction engine through its exports, on text drawn in real windows.
+#include "glyphnet.h"
 #include "patternbase.h"
 #include "progresswindow.h"
 #include "textract.h"
@@ -183,10 +184,13 @@ TEST_F(TextractTest, ReadsWordsInEveryFontSizeAndWeight)
     }
     // Nearly every run reads back exactly (the benchmark measures the rate over many words),
     // nearly every character in its cell and weight (Wine 10 draws bold Tahoma narrower than
-    // the pattern base's: two runs of 48 come back a little left and not bold there).
-    EXPECT_GE(exact * 100, (int)runs.size() * 90) << wrong;
+    // the pattern base's: some characters of two runs come back a little left and not bold
+    // there, 4% of the cells).
+    EXPECT_GE(exact * 100, (int)runs.size() * 92) << wrong;
     EXPECT_GT(cells, 500);
-    EXPECT_LE(cellsOff * 100, cells * 8) << offCells;
+    std::printf("font sizes: %d of %d runs exact, %d of %d cells off\n", exact, (int)runs.size(),
+                cellsOff, cells);
+    EXPECT_LE(cellsOff * 100, cells * 5) << offCells;
     if (getenv("TEXTRACT_TEST_VERBOSE"))
         printf("%s", wrong.c_str());
 }
@@ -264,10 +268,130 @@ TEST_F(TextractTest, ReadsWordsOfEveryRasteriserAndUnseenFamily)
         }
     }
     EXPECT_EQ(lines, 36);
-    // Every word under Wine 8; under Wine 10 small serif text still loses letters to its
-    // touching neighbours (72% of the words exact): the benchmark follows the rate.
+    // Every word under Wine 8; under Wine 10 a few small serif words still lose a letter to
+    // their touching neighbours (92% of the words exact): the benchmark follows the rate.
     std::printf("rasterisers: %d of %d words exact\n%s", wordsExact, words, wrong.c_str());
-    EXPECT_GE(wordsExact * 100, words * 70) << wrong;
+    EXPECT_GE(wordsExact * 100, words * 90) << wrong;
+}
+
+// The baseline stands where the letters' strokes end, not under a crossbar: "ff" and "T" end
+// most columns high above the line, descenders end some below it.
+TEST(LineMetrics, BaselineUnderTheStrokesNotUnderACrossbar)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> rows;  // '#' ink
+        int baseline;
+    };
+    const Case cases[] = {
+        {"crossbar over two stems, a descender",
+         {"..................", "..###########.....", "....#....#........", "....#....#....#...",
+          "....#....#....#...", "....#....#....#...", "....#....#....#...", "....#....#....#...",
+          "..............#...", "..............#..."},
+         8},
+        {"plain stems and bowls",
+         {"..................", "..#...##...#......", "..#..#..#..#......", "..#..#..#..#......",
+          "..#...##...#......"},
+         5},
+    };
+    for (const Case& k : cases) {
+        textract::InkBand band;
+        band.height = (int)k.rows.size();
+        band.width = (int)k.rows[0].size();
+        for (const std::string& row : k.rows)
+            for (char c : row) {
+                band.grey.push_back(c == '#' ? 255 : 0);
+                band.mask.push_back(c == '#' ? 1 : 0);
+            }
+        int baseline = 0;
+        float xh = 0, cap = 0;
+        textract::LineMetrics(band, baseline, xh, cap);
+        EXPECT_EQ(baseline, k.baseline) << k.name;
+    }
+}
+
+// Lines that FreeType drew outside Wine (tests/make_freetype_lines.py, at build time, next to
+// this program): FreeSans, which the recogniser never learnt, DejaVu Sans and Liberation
+// Serif, grey anti-aliased, at 100% and at 150% sizes; each is shown in a window and read
+// from the screen.
+struct FreeTypeLine {
+    std::string family;
+    int px = 0;
+    int width = 0, height = 0;
+    std::vector<DWORD> pixels;
+};
+
+std::vector<FreeTypeLine> LoadFreeTypeLines()
+{
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir = exe;
+    dir = dir.substr(0, dir.find_last_of("\\/") + 1) + "freetype_lines\\";
+    std::vector<FreeTypeLine> lines;
+    const std::string list = lxtest::ReadFileBytes(dir + "lines.tsv");
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = std::min(list.find('\n', at), list.size());
+        const std::string row = list.substr(at, end - at);
+        at = end + 1;
+        const size_t t1 = row.find('\t'), t2 = row.rfind('\t');
+        if (t1 == std::string::npos || t2 == t1)
+            continue;
+        FreeTypeLine line;
+        line.family = row.substr(t1 + 1, t2 - t1 - 1);
+        line.px = std::atoi(row.c_str() + t2 + 1);
+        // Binary PPM: "P6\n<w> <h>\n255\n" and RGB bytes.
+        const std::string ppm = lxtest::ReadFileBytes(dir + row.substr(0, t1));
+        int maxval = 0, header = 0;
+        if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &line.width, &line.height, &maxval,
+                        &header) != 3 ||
+            maxval != 255 || ppm.size() < (size_t)header + 1 + (size_t)line.width * line.height * 3)
+            continue;
+        const unsigned char* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + header + 1;
+        for (int i = 0; i < line.width * line.height; ++i)
+            line.pixels.push_back((DWORD)rgb[3 * i] << 16 | (DWORD)rgb[3 * i + 1] << 8 |
+                                  rgb[3 * i + 2]);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+TEST_F(TextractTest, ReadsLinesThatFreeTypeDrew)
+{
+    const std::vector<FreeTypeLine> lines = LoadFreeTypeLines();
+    ASSERT_EQ(lines.size(), 18u) << "freetype_lines next to the test program";
+    const std::string text = "Quick brown foxes hummed minimum";
+    int y = 4, words = 0, wordsExact = 0;
+    std::vector<RECT> at;
+    for (const FreeTypeLine& line : lines) {
+        m_win.AddImage(8, y, line.width, line.height, line.pixels);
+        at.push_back(RECT{8, y, 8 + line.width - 1, y + line.height - 1});
+        y += line.height + 2;
+    }
+    ASSERT_LT(y, 700);
+    m_win.Show();
+    lxtest::SaveWindowPng(m_win.Hwnd(), "textract_freetype");
+    RECT win;
+    GetWindowRect(m_win.Hwnd(), &win);
+    std::string wrong;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const RECT r = {win.left + at[i].left, win.top + at[i].top, win.left + at[i].right,
+                        win.top + at[i].bottom};
+        const Items got = Recognize(r);
+        ASSERT_EQ(got.status, 0);
+        const std::string read = TextOf(got.items);
+        const std::string padded = " " + read.substr(0, read.find('\n')) + " ";
+        for (size_t w = 0; w < text.size();) {
+            const size_t end = std::min(text.find(' ', w), text.size());
+            ++words;
+            if (padded.find(" " + text.substr(w, end - w) + " ") != std::string::npos)
+                ++wordsExact;
+            w = end + 1;
+        }
+        if (read != text + "\n")
+            wrong += lines[i].family + " " + std::to_string(lines[i].px) + " px: \"" + read + "\"\n";
+    }
+    std::printf("freetype: %d of %d words exact\n%s", wordsExact, words, wrong.c_str());
+    EXPECT_GE(wordsExact * 100, words * 80) << wrong;
 }
 
 // The word capture's two passes over text that no pattern matches exactly (smoothed and
@@ -307,10 +431,12 @@ std::string WordByTwoPasses(int px, int py)
     return hit ? word : "(no hit) " + word;
 }
 
-// Disabled until the reader segments small touching letters (FreeSans 10 pt reads "qu i" and
-// "vwKds") and large smoothed text keeps its place in both passes (22 pt "words" misses).
-TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
+// Two cases still miss under Wine 8: FreeSans 22 pt smoothed and ClearType-quality, pointed at
+// "words", where the strip places its cells three rows above the box's (the two passes fit
+// different fonts of the base to the line); they are printed, not counted.
+TEST_F(TextractTest, UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
 {
+    const std::vector<std::string> knownMisses = {"FreeSans 22 q4 at 16", "FreeSans 22 q5 at 16"};
     const BYTE qualities[] = {ANTIALIASED_QUALITY, CLEARTYPE_QUALITY, NONANTIALIASED_QUALITY};
     std::string wrong;
     for (const char* face : {"FreeSans", "Liberation Sans"})
@@ -331,10 +457,14 @@ TEST_F(TextractTest, DISABLED_UnmatchedTextGivesTheSamePlaceInBoxAndStrip)
                     const int px = (m_win.CharScreenX(r, ci) + m_win.CharScreenX(r, ci + 1)) / 2;
                     const std::string want = ci < 13 ? "quick" : "words";
                     const std::string got = WordByTwoPasses(px, (rr.top + rr.bottom) / 2);
-                    if (got != want)
-                        wrong += std::string(face) + " " + std::to_string(pt) + " q" +
-                                 std::to_string(q) + " at " + std::to_string(ci) + ": " + got +
-                                 "\n";
+                    const std::string label = std::string(face) + " " + std::to_string(pt) +
+                                              " q" + std::to_string(q) + " at " +
+                                              std::to_string(ci);
+                    if (std::find(knownMisses.begin(), knownMisses.end(), label) !=
+                        knownMisses.end())
+                        std::printf("%s (known miss): %s\n", label.c_str(), got.c_str());
+                    else if (got != want)
+                        wrong += label + ": " + got + "\n";
                 }
             }
     EXPECT_EQ(wrong, "");
